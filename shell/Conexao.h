@@ -1,0 +1,41 @@
+#pragma once
+// The ERP database connection, as Banco.ini describes it.
+
+#include <QSqlDatabase>
+#include <QString>
+
+namespace velorix {
+
+struct BancoIni {
+    QString user = "SYSDBA";
+    QString pass = "k#402719";
+    QString port = "3050";
+    QString ip;
+    QString path;
+
+    static BancoIni load(const QString& iniPath);
+};
+
+class Conexao {
+public:
+    Conexao();
+    ~Conexao();
+    Conexao(const Conexao&) = delete;
+    Conexao& operator=(const Conexao&) = delete;
+
+    void setParams(const BancoIni& params) { params_ = params; }
+    const BancoIni& params() const { return params_; }
+
+    // Opens the connection; on failure returns false and `error` holds the server's message.
+    bool open(QString* error);
+    void close();
+    bool connected() const;
+    QSqlDatabase database() const;
+    const QString& name() const { return name_; }
+
+private:
+    QString name_;
+    BancoIni params_;
+};
+
+}  // namespace velorix
