@@ -28,12 +28,12 @@ struct ParsedAnswer {
     velorix::panel::Answer answer;
 };
 
-std::optional<ParsedAnswer> parseAnswer(const std::string &spec) {
-    const auto eq = spec.find('=');
+std::optional<ParsedAnswer> parseAnswer(const std::string &text) {
+    const auto eq = text.find('=');
     if (eq == std::string::npos || eq == 0) return std::nullopt;
     ParsedAnswer parsed;
-    parsed.path = spec.substr(0, eq);
-    const std::string rest = spec.substr(eq + 1);
+    parsed.path = text.substr(0, eq);
+    const std::string rest = text.substr(eq + 1);
     const auto colon = rest.find(':');
     const std::string status = rest.substr(0, colon);
     const std::string body = colon == std::string::npos ? std::string() : rest.substr(colon + 1);
@@ -88,10 +88,10 @@ int main(int argc, char **argv) {
         } else if (arg == "--store") {
             options.storeDir = value();
         } else if (arg == "--answer") {
-            const std::string spec = value();
-            auto parsed = parseAnswer(spec);
+            const std::string text = value();
+            auto parsed = parseAnswer(text);
             if (!parsed) {
-                std::cerr << "velorix-panel: bad --answer " << spec << '\n' << kUsage;
+                std::cerr << "velorix-panel: bad --answer " << text << '\n' << kUsage;
                 return 2;
             }
             answers.push_back(std::move(*parsed));
