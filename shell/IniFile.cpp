@@ -10,8 +10,6 @@ namespace velorix {
 namespace {
 
 constexpr qsizetype kMaxValueChars = 2047;
-// A settings line longer than this is kept byte for byte but not interpreted.
-constexpr qsizetype kMaxInterpretedLine = 1 << 20;
 
 QString decode(const QByteArray& bytes) {
     // Settings written by hand on the shop's computer may be in the old 8-bit code page.
@@ -49,16 +47,14 @@ IniFile IniFile::parse(const QByteArray& bytes, const QString& path) {
         pos = nl < 0 ? data.size() : nl + 1;
 
         Line line{raw, section, {}, false};
-        if (raw.size() <= kMaxInterpretedLine) {
-            const QByteArray t = trimBytes(raw);
-            if (t.startsWith('[') && t.endsWith(']')) {
-                section = decode(trimBytes(t.mid(1, t.size() - 2))).toLower();
-                line.section = section;
-                line.header = true;
-            } else if (!t.startsWith(';') && !t.startsWith('#')) {
-                const qsizetype eq = t.indexOf('=');
-                if (eq > 0) line.key = decode(trimBytes(t.left(eq))).toLower();
-            }
+        const QByteArray t = trimBytes(raw);
+        if (t.startsWith('[') && t.endsWith(']')) {
+            section = decode(trimBytes(t.mid(1, t.size() - 2))).toLower();
+            line.section = section;
+            line.header = true;
+        } else if (!t.startsWith(';') && !t.startsWith('#')) {
+            const qsizetype eq = t.indexOf('=');
+            if (eq > 0) line.key = decode(trimBytes(t.left(eq))).toLower();
         }
         ini.lines_.push_back(std::move(line));
     }

@@ -1,0 +1,172 @@
+// app.ini and Banco.ini: reading, saving, and what bad files do.
+#include "FormHarness.h"
+#include "shell/Conexao.h"
+#include "shell/IniFile.h"
+
+#include <QFile>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace velorix;
+
+namespace {
+
+TEST(Settings, MissingFileLeavesEverythingEmptyAndOff) {
+    velorix::testing::FormHarness h;
+    TForm1& f = h.make();
+    for (const TEdit* e : {&f.edt_api, &f.edt_api2, &f.edtEmpresa, &f.pnEmail, &f.editMinutos}) EXPECT_EQ(e->Text, "");
+    for (const TCheckBox* c : {&f.chkIniciarWindows, &f.chkSincVendas, &f.chkSincNFe, &f.chk_notificacao, &f.chkVendasApp,
+                               &f.chkPagareReceber, &f.chkEstoqueUn, &f.chkEstoqueGeral, &f.chkQualidade, &f.chkCatalogo}) {
+        EXPECT_FALSE(c->Checked) << c->Caption.toStdString();
+    }
+    EXPECT_FALSE(f.Timer1.isActive());
+    EXPECT_TRUE(f.btn_ligar.Visible);
+    EXPECT_EQ(f.lbcontagem.Caption, "....");
+}
+
+TEST(Settings, BooleansAndKeyCase) {
+    const struct {
+        QByteArray value;
+        bool ticked;
+    } cases[] = {{"1", true}, {"yes", false}, {"2", true}, {"0x1F", true}, {"0X10", true}, {"0", false},
+                 {"", false}, {"0x", false}, {" 1", true}, {"-1", true}, {"1.5", false}};
+    for (const auto& c : cases) {
+        velorix::testing::FormHarness h;
+        h.write("app.ini", "[CONFIG]\nqualidade=" + c.value + "\nVENDASAPP=1\n");
+        TForm1& f = h.make();
+        EXPECT_EQ(f.chkQualidade.Checked, c.ticked) << c.value.constData();
+        EXPECT_TRUE(f.chkVendasApp.Checked);
+    }
+}
+
+TEST(Settings, LoadsEveryKeyIntoItsControl) {
+    velorix::testing::FormHarness h;
+    h.write("app.ini",
+            "[config]\r\nemail=a@b.c\r\nligado=N\r\ntempo=15\r\napi=https://p/app.php\r\napi2=https://p/app2.php\r\n"
+            "novoenvio=https://p/api/\r\ninciarwindows=1\r\nSincVendas=1\r\nSincNFe=0\r\nnotificacao=1\r\n"
+            "PagareReceber=1\r\nEstoque_UND=1\r\nEstoque_GERAL=1\r\nCatalogo=1\r\n");
+    TForm1& f = h.make();
+    EXPECT_EQ(f.pnEmail.Text, "a@b.c");
+    EXPECT_EQ(f.editMinutos.Text, "15");
+    EXPECT_EQ(f.edt_api.Text, "https://p/app.php");
+    EXPECT_EQ(f.edt_api2.Text, "https://p/app2.php");
+    EXPECT_EQ(f.edtEmpresa.Text, "https://p/api/");
+    EXPECT_TRUE(f.chkIniciarWindows.Checked && f.chkSincVendas.Checked && f.chk_notificacao.Checked &&
+                f.chkPagareReceber.Checked && f.chkEstoqueUn.Checked && f.chkEstoqueGeral.Checked && f.chkCatalogo.Checked);
+    EXPECT_FALSE(f.chkSincNFe.Checked);
+}
+
+TEST(Settings, SaveWritesEveryKeyAndKeepsUnknownOnes) {
+    velorix::testing::FormHarness h;
+    h.write("app.ini", "; shop notes\r\n[config]\r\nvendasapp=0\r\nextra=keep me\r\ntempo=10\r\n[outra]\r\nx=1\r\n");
+    TForm1& f = h.make();
+    f.chkVendasApp.Checked = true;
+    f.editMinutos.Text = "20";
+    f.pnEmail.Text = "loja@x.com";
+    f.chkIniciarWindows.Checked = true;
+    f.salvaConfiguracoes("S");
+
+    const IniFile ini = IniFile::load(h.path("app.ini"));
+    EXPECT_EQ(ini.readString("config", "ligado", "?"), "S");
+    EXPECT_EQ(ini.readString("config", "tempo", "?"), "20");
+    EXPECT_EQ(ini.readString("config", "email", "?"), "loja@x.com");
+    EXPECT_EQ(ini.readString("config", "extra", "?"), "keep me");
+    EXPECT_EQ(ini.readString("outra", "x", "?"), "1");
+    for (const char* key : {"api", "api2", "novoenvio", "SincVendas", "SincNFe", "notificacao", "PagareReceber",
+                            "Estoque_UND", "Estoque_GERAL", "Qualidade", "Catalogo", "inciarwindows"}) {
+        EXPECT_TRUE(ini.value("config", key).has_value()) << key;
+    }
+    const QByteArray text = h.read("app.ini");
+    EXPECT_TRUE(text.contains("VendasAPP=1")) << text.constData();
+    EXPECT_FALSE(text.contains("vendasapp=")) << text.constData();
+    EXPECT_TRUE(text.startsWith("; shop notes"));
+    // The start-at-logon choice is applied after the file is written.
+    EXPECT_TRUE(h.fakes.autostart->isRegistered("Velorix"));
+    // The in-memory switch keeps its start-up value until the next start.
+    EXPECT_EQ(f.ligado, "");
+
+    f.salvaConfiguracoes("N");
+    EXPECT_EQ(IniFile::load(h.path("app.ini")).readString("config", "ligado", "?"), "N");
+}
+
+// Runs `f` as an unprivileged user when the test runs as root (root writes anywhere), and
+// returns its exit status.
+template <typename F>
+int runUnprivileged(F f) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(99);
+        _exit(f());
+    }
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : 98;
+}
+
+TEST(Settings, SaveIntoReadOnlyDirectoryRaisesAndLeavesTheOldFile) {
+    velorix::testing::FormHarness h;
+    const QByteArray old = "[config]\r\nligado=N\r\ntempo=7\r\n";
+    h.write("app.ini", old);
+    TForm1& f = h.make();
+    f.editMinutos.Text = "99";
+    chmod(h.dir.path().toLocal8Bit().constData(), 0555);
+    chmod(h.path("app.ini").toLocal8Bit().constData(), 0644);
+    const int rc = runUnprivileged([&] {
+        try {
+            f.salvaConfiguracoes("S");
+            return 1;
+        } catch (const std::runtime_error& e) {
+            return QString::fromUtf8(e.what()) == "Unable to write to " + h.path("app.ini") ? 0 : 2;
+        }
+    });
+    chmod(h.dir.path().toLocal8Bit().constData(), 0755);
+    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(h.read("app.ini"), old);
+    EXPECT_FALSE(h.fakes.autostart->isRegistered("Velorix"));
+}
+
+TEST(Settings, GarbageFilesDoNotCrashAndGiveDefaults) {
+    QByteArray binary;
+    for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 131 + 7) & 0xFF);
+    const QByteArray hugeLine = "[config]\nemail=" + QByteArray(1 << 20, 'x') + "\ntempo=3\n";
+    const QByteArray noSection = "email=a@b.c\ntempo=3\n";
+    const QByteArray dup = "[config]\ntempo=3\nTEMPO=4\n";
+    for (const QByteArray& text : {binary, hugeLine, noSection, dup}) {
+        velorix::testing::FormHarness h;
+        h.write("app.ini", text);
+        h.write("Banco.ini", text);
+        TForm1& f = h.make();
+        EXPECT_LE(f.pnEmail.Text.size(), 2047);
+        EXPECT_TRUE(f.Memo_log.lines().contains("Falha ao conectar Banco Local"));
+    }
+    velorix::testing::FormHarness h;
+    h.write("app.ini", hugeLine);
+    EXPECT_EQ(h.make().editMinutos.Text, "3");
+    EXPECT_EQ(h.form->pnEmail.Text, QString(2047, 'x'));
+    velorix::testing::FormHarness d;
+    d.write("app.ini", dup);
+    EXPECT_EQ(d.make().editMinutos.Text, "3");  // the first of two duplicate keys
+    velorix::testing::FormHarness n;
+    n.write("app.ini", noSection);
+    EXPECT_EQ(n.make().editMinutos.Text, "");  // keys outside the section are not settings
+}
+
+TEST(BancoIni, DefaultsAndValues) {
+    velorix::testing::FormHarness h;
+    BancoIni none = BancoIni::load(h.path("Banco.ini"));
+    EXPECT_EQ(none.user, "SYSDBA");
+    EXPECT_EQ(none.pass, "k#402719");
+    EXPECT_EQ(none.port, "3050");
+    EXPECT_EQ(none.ip, "");
+    EXPECT_EQ(none.path, "");
+    h.write("Banco.ini", "[bd]\nuser=LOJA\npass=s3nha\nport=3051\nip=10.0.0.5\npath=C:\\ERP\\DADOS.FDB\n");
+    BancoIni b = BancoIni::load(h.path("Banco.ini"));
+    EXPECT_EQ(b.user, "LOJA");
+    EXPECT_EQ(b.port, "3051");
+    EXPECT_EQ(b.ip, "10.0.0.5");
+    EXPECT_EQ(b.path, "C:\\ERP\\DADOS.FDB");
+}
+
+}  // namespace
