@@ -1,11 +1,7 @@
 #pragma once
-
-#include <QStringList>
+// The schema lives with the ERP helpers outside the tests (the demo generator uses it too).
+#include "erp/ErpSchema.h"
 
 namespace velorix::testing {
-
-// The ERP database schema (Firebird, dialect 3), one DDL statement per entry, in the order
-// they must run. The database itself is created with DEFAULT CHARACTER SET WIN1252.
-QStringList erpSchemaStatements();
-
+using velorix::erp::erpSchemaStatements;
 }  // namespace velorix::testing

@@ -1,8 +1,8 @@
 // The ERP tables the program reads, as a shop's ERP has them: one DDL statement per entry.
 // Shared by the test fixture and the demo database generator.
-#include "tests/support/ErpSchema.h"
+#include "erp/ErpSchema.h"
 
-namespace velorix::testing {
+namespace velorix::erp {
 
 namespace {
 
@@ -213,4 +213,4 @@ QStringList erpSchemaStatements() {
   return out;
 }
 
-}  // namespace velorix::testing
+}  // namespace velorix::erp
