@@ -3,6 +3,7 @@
 #include "platform/linux/LinuxPlatform.h"
 #include "shell/MainWindow.h"
 #include "shell/Principal.h"
+#include "shell/SettingsDir.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -70,7 +71,7 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription("Velorix: sends the ERP's figures to the web panel.");
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOption({"dir", "Read Banco.ini and app.ini from <dir> instead of the program's directory.", "dir"});
+    parser.addOption({"dir", "Read Banco.ini and app.ini from <dir> instead of the program's directory (or ~/.config/velorix when the program cannot write its own directory).", "dir"});
     parser.addOption({"sync-once", "Start up without a window, run one sync cycle and exit (0 when the summary upload was accepted)."});
     parser.addOption({"print-summary", "Build the summary document from the ERP database and print it."});
     parser.addOption({"store-once", "Run one store order watch and one stock push."});
@@ -80,7 +81,13 @@ int main(int argc, char* argv[]) {
     const QString exe = QCoreApplication::applicationFilePath();
     FormOptions options;
     options.executablePath = exe;
-    options.dir = parser.isSet("dir") ? QDir(parser.value("dir")).absolutePath() : QCoreApplication::applicationDirPath();
+    if (parser.isSet("dir")) {
+        options.dir = QDir(parser.value("dir")).absolutePath();
+    } else {
+        const QString programDir = QCoreApplication::applicationDirPath();
+        options.dir = chooseSettingsDir(programDir, QFileInfo(programDir).isWritable(), userSettingsDir());
+        QDir().mkpath(options.dir);
+    }
     QStringList restartArgs;
     if (parser.isSet("dir")) restartArgs << "--dir" << options.dir;
 
