@@ -12,35 +12,41 @@
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
+#include <pthread.h>
+#include <sys/signalfd.h>
 #include <unistd.h>
 
 using namespace velorix;
 
 namespace {
 
-int signalPipe[2] = {-1, -1};
+sigset_t stopSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGINT);
+    return set;
+}
 
-void onSignal(int) {
-    const char c = 1;
-    [[maybe_unused]] auto n = ::write(signalPipe[1], &c, 1);
+// SIGTERM and SIGINT are blocked in every thread, from before the first thread starts: a signal
+// handled on one of the Firebird engine's threads breaks its waits, and the engine then spins
+// forever when the connection is closed. They are read from a signalfd on the main thread.
+void blockStopSignals() {
+    const sigset_t set = stopSignals();
+    pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
 // SIGTERM and SIGINT end the event loop between two handlers, never in the middle of one.
 void quitOnSignals() {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
-        char c;
-        [[maybe_unused]] auto n = ::read(signalPipe[0], &c, 1);
+    const sigset_t set = stopSignals();
+    const int fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
+    if (fd < 0) return;
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, qApp);
+    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [fd] {
+        signalfd_siginfo info;
+        [[maybe_unused]] auto n = ::read(fd, &info, sizeof info);
         QCoreApplication::quit();
     });
-    struct sigaction sa {};
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
 }
 
 void printTo(FILE* out, const QString& line) {
@@ -61,6 +67,9 @@ int main(int argc, char* argv[]) {
         else if (a == "--store-once") mode = Mode::StoreOnce;
         else if (a == "--headless") mode = Mode::Headless;
     }
+    // The modes that run an event loop quit on SIGTERM/SIGINT through it; the one-shot modes keep
+    // the default (the process ends at once).
+    if (mode == Mode::Desktop || mode == Mode::Headless) blockStopSignals();
     std::unique_ptr<QCoreApplication> app;
     if (mode == Mode::Desktop) app = std::make_unique<QApplication>(argc, argv);
     else app = std::make_unique<QCoreApplication>(argc, argv);
