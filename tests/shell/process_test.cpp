@@ -47,7 +47,8 @@ struct Headless {
             p.waitForReadyRead(200);
             out += p.readAllStandardOutput();
         }
-        ASSERT_TRUE(out.contains("Falha ao conectar Banco Local")) << out.toStdString();
+        ASSERT_TRUE(out.contains("Falha ao conectar Banco Local"))
+            << out.toStdString() << p.readAllStandardError().toStdString();
     }
 };
 
