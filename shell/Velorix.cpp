@@ -41,8 +41,8 @@ void quitOnSignals() {
     const sigset_t set = stopSignals();
     const int fd = ::signalfd(-1, &set, SFD_CLOEXEC | SFD_NONBLOCK);
     if (fd < 0) return;
-    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [fd] {
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), [fd] {
         signalfd_siginfo info;
         [[maybe_unused]] auto n = ::read(fd, &info, sizeof info);
         QCoreApplication::quit();
@@ -113,10 +113,11 @@ int main(int argc, char* argv[]) {
         QObject::connect(tray.get(), &gui::QtTray::doubleClicked, &form, [&form] { form.TrayIcon1DblClick(); });
         QObject::connect(&form, &TForm1::terminationRequestedSignal, app.get(), &QCoreApplication::quit,
                          Qt::QueuedConnection);
+        // Installed before start-up, so a signal during it also ends the program cleanly.
+        quitOnSignals();
         form.FormCreate();
         if (form.terminationRequested()) return 0;
         window.applyWindowState();
-        quitOnSignals();
         return app->exec();
     }
 
@@ -124,6 +125,7 @@ int main(int argc, char* argv[]) {
     TForm1 form(platform, options);
     FILE* logOut = mode == Mode::PrintSummary ? stderr : stdout;
     QObject::connect(&form, &TForm1::logLine, [logOut](const QString& line) { printTo(logOut, line); });
+    if (mode == Mode::Headless) quitOnSignals();
     form.FormCreate();
     if (form.terminationRequested()) {
         printTo(stderr, "Velorix is already running.");
@@ -131,7 +133,7 @@ int main(int argc, char* argv[]) {
     }
     switch (mode) {
         case Mode::SyncOnce:
-            form.cxBtn_syncClick();
+            form.guarded([&form] { form.cxBtn_syncClick(); });
             return form.lastUploadAccepted ? 0 : 1;
         case Mode::PrintSummary:
         case Mode::StoreOnce:
@@ -141,7 +143,6 @@ int main(int argc, char* argv[]) {
             if (!form.Timer1.isActive()) printTo(stderr, "Automatic sync is off (app.ini: ligado is not S); waiting for a signal.");
             QObject::connect(&form, &TForm1::terminationRequestedSignal, app.get(), &QCoreApplication::quit,
                              Qt::QueuedConnection);
-            quitOnSignals();
             return app->exec();
         case Mode::Desktop:
             break;
