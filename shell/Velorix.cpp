@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QIcon>
 #include <QSocketNotifier>
 #include <csignal>
 #include <cstdio>
@@ -103,6 +104,9 @@ int main(int argc, char* argv[]) {
     if (mode == Mode::Desktop) {
         QApplication::setApplicationDisplayName("Velorix");
         QApplication::setQuitOnLastWindowClosed(false);
+        QIcon icon;
+        for (int size : {32, 48, 64, 128, 256}) icon.addFile(QString(":/icons/velorix-%1.png").arg(size));
+        QApplication::setWindowIcon(QIcon::fromTheme("velorix", icon));
         auto tray = std::make_shared<gui::QtTray>();
         Platform platform = gui::desktopPlatform(exe, tray);
         platform.launcher = std::make_shared<linux_platform::SelfLauncher>(exe, restartArgs);
