@@ -22,6 +22,9 @@ void TForm1::Timer1Timer() {
         if (hour >= 7 && hour <= 21) {
             if (chkEstoqueGeral.Checked || chkVendasApp.Checked) cxBtn_syncClick();
             if (chkCatalogo.Checked) {
+                // A failing watch escapes here, so no push on this tick.
+                Buscar_catalogo();
+                enviarprodutos();
             }
         }
     } catch (const std::exception& e) {
