@@ -79,6 +79,7 @@ StoreAddress StoreAddress::parse(const QString& server) {
     StoreAddress a;
     const QString s = server.trimmed();
     QString portText;
+    bool hasPort = false;
     if (s.startsWith('[')) {
         const qsizetype close = s.indexOf(']');
         if (close < 0) {
@@ -87,15 +88,17 @@ StoreAddress StoreAddress::parse(const QString& server) {
         }
         a.host = s.mid(1, close - 1);
         const QString rest = s.mid(close + 1);
-        if (rest.startsWith(':')) portText = rest.mid(1);
+        hasPort = rest.startsWith(':');
+        if (hasPort) portText = rest.mid(1);
         else if (!rest.isEmpty()) throw StoreError(QStringLiteral("Invalid server address '%1'").arg(server).toStdString());
     } else if (s.count(':') == 1) {
         a.host = s.section(':', 0, 0);
         portText = s.section(':', 1);
+        hasPort = true;
     } else {
         a.host = s;
     }
-    if (!portText.isNull()) {
+    if (hasPort) {
         bool ok = false;
         const uint port = portText.toUInt(&ok);
         if (!ok || port == 0 || port > 65535 || portText.startsWith('+')) {

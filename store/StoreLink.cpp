@@ -126,8 +126,6 @@ void TForm1::enviarprodutos() {
             if (!Conexao_.connected()) throw std::runtime_error("ERP database not connected");
             QSqlQuery qryProdutos(Conexao_.database());
             qryProdutos.setForwardOnly(true);
-            // Exact decimals: a quantity is rounded from its own digits, not from a binary double.
-            qryProdutos.setNumericalPrecisionPolicy(QSql::HighPrecision);
             if (!qryProdutos.exec(kProdutos)) raiseSql(qryProdutos);
             const QSqlRecord rec = qryProdutos.record();
             const int qtd = rec.indexOf("QTD_ATUAL");

@@ -300,7 +300,10 @@ qint64 roundHalfEven(const QVariant& quantity) {
         return true;
     };
     if ((whole.isEmpty() && fraction.isEmpty()) || !digits(whole) || !digits(fraction) || whole.size() > 18) {
-        throw std::invalid_argument(QStringLiteral("'%1' is not a valid quantity").arg(s).toStdString());
+        bool ok = false;
+        const double v = s.toDouble(&ok);
+        if (!ok) throw std::invalid_argument(QStringLiteral("'%1' is not a valid quantity").arg(s).toStdString());
+        return roundHalfEven(QVariant(v));
     }
     qint64 units = whole.isEmpty() ? 0 : whole.toLongLong();
     // Compare the fraction with one half: its first digit decides unless it is a 5.

@@ -19,8 +19,9 @@ inline constexpr const char* kCor = "161719287792587";
 // Rows of the pending-order statement (status 0 or 4). Throws StoreError.
 qint64 pendingOrderCount(st_mysql* mysql);
 
-// A stock quantity in whole units, a value exactly halfway going to the even neighbour. Takes
-// the exact decimal text of the ERP ("-1.500000") or a number; NULL gives 0. Throws
+// A stock quantity in whole units, a value exactly halfway going to the even neighbour. Takes a
+// number (the ERP driver delivers scaled decimals as doubles, exact at every half below 2^53
+// millionths) or decimal text, rounded from its own digits; NULL gives 0. Throws
 // std::invalid_argument on anything else.
 qint64 roundHalfEven(const QVariant& quantity);
 
