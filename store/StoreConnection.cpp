@@ -72,6 +72,12 @@ void StoreConnection::open() {
         mysql_close(m);
         throw StoreError(error.toStdString());
     }
+    // Every statement commits on its own, whatever the server's default.
+    if (mysql_autocommit(m, 1)) {
+        const QString error = QString::fromUtf8(mysql_error(m));
+        mysql_close(m);
+        throw StoreError(error.toStdString());
+    }
     mysql_ = m;
 }
 

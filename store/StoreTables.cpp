@@ -101,7 +101,12 @@ class Statement {
 public:
     Statement(MYSQL* mysql, const std::string& sql) : stmt_(mysql_stmt_init(mysql)) {
         if (!stmt_) fail(QString::fromUtf8(mysql_error(mysql)));
-        if (mysql_stmt_prepare(stmt_, sql.data(), sql.size())) raise();
+        if (mysql_stmt_prepare(stmt_, sql.data(), sql.size())) {
+            // No destructor runs for a constructor that throws.
+            const QString error = QString::fromUtf8(mysql_stmt_error(stmt_));
+            mysql_stmt_close(stmt_);
+            fail(error);
+        }
     }
     ~Statement() { mysql_stmt_close(stmt_); }
     Statement(const Statement&) = delete;
