@@ -67,7 +67,7 @@ protected:
 
     // Plain credentials, scrambled here as the ERP stores them.
     TForm1& start(const QString& user, const QString& base, const QString& senha, QByteArray ini = {}) {
-        TForm1& scratch = h.make(false);
+        TForm1& scratch = h.build();
         const QString u = scratch.Crypt("C", user), b = scratch.Crypt("C", base), s = scratch.Crypt("C", senha);
         return startRaw(u, b, s, ini.isNull() ? serverKey() : ini);
     }
@@ -139,7 +139,7 @@ TEST_F(StoreLink, PreparationUnscramblesTheCredentialsAndStopsAtTheFirstBadValue
         velorix::testing::FormHarness local;
         local.write("Banco.ini", erp().bancoIni().toUtf8());
         local.write("app.ini", "[config]\ncatalogo_servidor= loja.example:3307 \n");
-        TForm1& scratch = local.make(false);
+        TForm1& scratch = local.build();
         auto raw = [&](const QVariant& v) {
             const QString s = v.toString();
             return s.startsWith("plain:") ? QVariant(scratch.Crypt("C", s.mid(6))) : v;
@@ -253,7 +253,7 @@ TEST_F(StoreLink, FailingWatchReachesTheErrorDisplayAndSkipsThePush) {
         velorix::testing::FormHarness local;
         local.write("Banco.ini", erp().bancoIni().toUtf8());
         local.write("app.ini", "[config]\nCatalogo=1\n" + (c.ini.isEmpty() ? serverKey() : c.ini));
-        TForm1& scratch = local.make(false);
+        TForm1& scratch = local.build();
         erp().insert("config", {{"catalogo_user", scratch.Crypt("C", store->user())},
                                 {"catalogo_base", scratch.Crypt("C", store->database())},
                                 {"catalogo_senha", scratch.Crypt("C", c.password.isNull() ? store->password() : c.password)}});
