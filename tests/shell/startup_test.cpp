@@ -69,3 +69,44 @@ TEST(SingleInstanceLock, SecondHolderIsRefusedUntilReleased) {
 }
 
 }  // namespace
+
+#include "ErpFixture.h"
+
+namespace {
+
+TEST(StartupWithErp, ConnectsReadsTheCompanyAndLeavesNoTransactionOpen) {
+    auto erp = velorix::testing::ErpFixture::create();
+    erp->insert("cidade", {{"codigo", 1}, {"coduf", 35}, {"uf", "SP"}});
+    erp->insert("empresa", {{"codigo", 1}, {"cnpj", "12345678000199"}, {"fantasia", QStringLiteral("Pão & Cia")},
+                            {"razao", QStringLiteral("Padaria São João Ltda")}, {"responsavel_empresa", "Ana"},
+                            {"email", "ana@padaria.com.br"}, {"id_cidade", 1}});
+    velorix::testing::FormHarness h;
+    h.write("Banco.ini", erp->bancoIni().toUtf8());
+    TForm1& f = h.make();
+    EXPECT_TRUE(f.Memo_log.lines().isEmpty()) << f.Memo_log.Text.toStdString();
+    EXPECT_TRUE(f.conexao().connected());
+    // Read during start-up already: the detail uploads need it before the window is shown.
+    EXPECT_EQ(f.vCNPJ, "12345678000199");
+    EXPECT_EQ(f.DBEdit_fantasia.Text, QStringLiteral("Pão & Cia"));
+    EXPECT_EQ(f.DBEdit_razao.Text, QStringLiteral("Padaria São João Ltda"));
+    EXPECT_EQ(erp->openTransactionCount(), 0);
+
+    erp->exec("UPDATE empresa SET cnpj = '98765432000111'");
+    f.FormShow();
+    EXPECT_EQ(f.vCNPJ, "98765432000111");
+    EXPECT_EQ(erp->openTransactionCount(), 0);
+    f.conexao().close();
+}
+
+TEST(StartupWithErp, WrongPasswordLogsTheServersMessage) {
+    auto erp = velorix::testing::ErpFixture::create();
+    velorix::testing::FormHarness h;
+    h.write("Banco.ini", erp->bancoIni().replace("PASS=" + erp->password(), "PASS=wrong").toUtf8());
+    TForm1& f = h.make();
+    const QStringList lines = f.Memo_log.lines();
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_EQ(lines[0], "Falha ao conectar Banco Local");
+    EXPECT_TRUE(lines[1].contains("password", Qt::CaseInsensitive)) << lines[1].toStdString();
+}
+
+}  // namespace
