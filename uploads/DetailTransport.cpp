@@ -3,6 +3,8 @@
 #include "summary/FormClient.h"
 
 #include <algorithm>
+#include <chrono>
+#include <string>
 #include <curl/curl.h>
 #include <memory>
 
@@ -33,6 +35,30 @@ size_t collectStatusLine(char* ptr, size_t size, size_t n, void* user) {
     // the last one kept is the final answer's.
     if (line.startsWith("HTTP/")) *static_cast<QByteArray*>(user) = line.trimmed();
     return size * n;
+}
+
+// The read time-out: the transfer ends when no byte has moved either way for that long.
+struct IdleWatch {
+    std::chrono::steady_clock::time_point last = std::chrono::steady_clock::now();
+    curl_off_t down = 0, up = 0;
+    std::chrono::milliseconds limit;
+    bool expired = false;
+};
+
+int watchIdle(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t ulnow) {
+    auto* w = static_cast<IdleWatch*>(user);
+    const auto now = std::chrono::steady_clock::now();
+    if (dlnow != w->down || ulnow != w->up) {
+        w->down = dlnow;
+        w->up = ulnow;
+        w->last = now;
+        return 0;
+    }
+    if (now - w->last >= w->limit) {
+        w->expired = true;
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace
@@ -76,9 +102,11 @@ QString PostJson(const QString& url, const QByteArray& body, const DetailRequest
     curl_easy_setopt(curl, CURLOPT_PROXY, "");
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options.connectTimeoutMs);
-    // A read time-out: no byte moving for that long ends the transfer (curl counts whole seconds).
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, (options.readTimeoutMs + 999) / 1000));
+    IdleWatch idle;
+    idle.limit = std::chrono::milliseconds(std::max(1L, options.readTimeoutMs));
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, watchIdle);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &idle);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(curl, CURLOPT_SSLVERSION,
@@ -92,6 +120,9 @@ QString PostJson(const QString& url, const QByteArray& body, const DetailRequest
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
 
     const CURLcode rc = curl_easy_perform(curl);
+    if (idle.expired) {
+        throw DetailRequestError("Read timed out (" + std::to_string(options.readTimeoutMs) + " ms without data)", false);
+    }
     if (rc != CURLE_OK) throw DetailRequestError(errbuf[0] ? errbuf : curl_easy_strerror(rc), false);
 
     char* ctype = nullptr;

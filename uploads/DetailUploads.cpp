@@ -123,9 +123,11 @@ const DetailRoutine& routine(RoutineId id) {
     return table[id];
 }
 
-// The driver's message on one line: the server's status vector comes in several.
+// The driver's message on one line: the server's status vector comes in several. Some
+// failures (a statement on a closed connection) carry no text at all.
 std::runtime_error dbError(const QSqlError& e) {
     QString text = e.text().trimmed();
+    if (text.isEmpty()) text = QStringLiteral("ERP database error");
     text.replace("\r\n", " ").replace('\n', ' ').replace('\r', ' ');
     return std::runtime_error(text.toStdString());
 }
@@ -173,7 +175,9 @@ bool writeDocument(TForm1& form, const DetailRoutine& r, const QString& mesAno, 
         form.vOrdem = "ORDER BY codigo ";
         sql = QString(form.vSql1).replace("/*ordem*/", form.vOrdem);
     }
-    QSqlQuery q(form.conexao().database());
+    const QSqlDatabase db = form.conexao().database();
+    if (!db.isOpen()) throw std::runtime_error("ERP database connection is not open");
+    QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql)) throw dbError(q.lastError());
     q.bindValue(":data1", form.DataInicio);
