@@ -1,5 +1,8 @@
 #include "shell/Formats.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace velorix {
 
 QString FormatDateTime(const QString& pattern, const QDateTime& dt, const RegionalSettings& rs) {
@@ -77,6 +80,11 @@ int StrToIntDef(const QString& s, int def) {
         }
     }
     return ok ? v : def;
+}
+
+qint32 CountdownSeconds(const QString& minutes) {
+    const qint64 secs = qint64(StrToIntDef(minutes, 5)) * 60;
+    return qint32(std::clamp<qint64>(secs, std::numeric_limits<qint32>::min() + 1, std::numeric_limits<qint32>::max()));
 }
 
 }  // namespace velorix

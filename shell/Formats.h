@@ -19,4 +19,8 @@ QString TrimControl(const QString& s);
 // The text read as a 32-bit integer, `def` when it is not one (blanks around it are not allowed).
 int StrToIntDef(const QString& s, int def);
 
+// Minutes of the minutes box as countdown seconds, 5 minutes when the text is not a number. A huge
+// stored value is held at the largest countdown instead of overflowing into a negative one.
+qint32 CountdownSeconds(const QString& minutes);
+
 }  // namespace velorix

@@ -19,6 +19,8 @@
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QTextBlock>
+#include <QTextDocument>
+#include <QTextOption>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -76,10 +78,13 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent) : QWidget(parent), form_(f
         connect(b, &QPushButton::clicked, this, [this, click] { form_.guarded(click); });
         return bind<QPushButton>(b, [this, m](QPushButton* w) { pullCommon(w, form_.*m); w->setText((form_.*m).Caption); });
     };
-    auto memo = [&](TMemo TForm1::*m, const char* name, bool readOnly) {
+    auto memo = [&](TMemo TForm1::*m, const char* name, bool readOnly, Qt::Alignment align = Qt::AlignLeft) {
         auto* t = new QPlainTextEdit;
         t->setObjectName(name);
         t->setReadOnly(readOnly);
+        QTextOption option = t->document()->defaultTextOption();
+        option.setAlignment(align);
+        t->document()->setDefaultTextOption(option);
         if (!readOnly) connect(t, &QPlainTextEdit::textChanged, this, [this, m, t] { (form_.*m).Text = t->toPlainText(); });
         return bind<QPlainTextEdit>(t, [this, m](QPlainTextEdit* w) {
             QSignalBlocker b(w);
@@ -118,7 +123,7 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent) : QWidget(parent), form_(f
     auto* left = new QVBoxLayout;
     left->addWidget(button(&TForm1::cxBtn_sync, "cxBtn_sync", [this] { form_.cxBtn_syncClick(); }));
     left->addWidget(new QLabel("Logs"));
-    auto* log = memo(&TForm1::Memo_log, "Memo_log", true);
+    auto* log = memo(&TForm1::Memo_log, "Memo_log", true, Qt::AlignHCenter);
     left->addWidget(log, 1);
     auto* period = new QFormLayout;
     period->addRow("Endpoint", edit(&TForm1::edtEmpresa, "edtEmpresa"));
@@ -159,8 +164,12 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent) : QWidget(parent), form_(f
     minutos->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]{0,3}"), minutos));
     autoL->addWidget(minutos);
     autoL->addWidget(new QLabel("MINUTOS"));
-    autoL->addWidget(button(&TForm1::btn_ligar, "btn_ligar", [this] { form_.btn_ligarClick(); }));
-    autoL->addWidget(button(&TForm1::btnDesligar, "btnDesligar", [this] { form_.btnDesligarClick(); }));
+    // "DESLIGAR" lies over "LIGAR": one place, the upper one shown when both are visible.
+    auto* ligar = button(&TForm1::btn_ligar, "btn_ligar", [this] { form_.btn_ligarClick(); });
+    auto* desligar = button(&TForm1::btnDesligar, "btnDesligar", [this] { form_.btnDesligarClick(); });
+    pullers_.push_back([this, ligar] { if (form_.btnDesligar.Visible) ligar->setVisible(false); });
+    autoL->addWidget(ligar);
+    autoL->addWidget(desligar);
     cfgL->addWidget(auto_);
     cfgL->addStretch(1);
     tabs->addTab(cfg, QStringLiteral("Configurações"));
@@ -262,6 +271,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     // The frame has no close button; a close from elsewhere (the session ending) ends the program.
     form_.FormClose();
     event->accept();
+    form_.requestTermination();
 }
 
 }  // namespace velorix

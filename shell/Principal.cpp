@@ -77,7 +77,7 @@ void TForm1::FormCreate() {
         editMinutos.Enabled = false;
         ApplicationEvents1Minimize();
         editMinutos.Text = tempo;
-        FTimeRemaining = StrToIntDef(tempo, 5) * 60;
+        FTimeRemaining = CountdownSeconds(tempo);
         lbcontagem.Caption = QString::asprintf("Próxima sincronização em: %.2d:%.2d", FTimeRemaining / 60,
                                                FTimeRemaining % 60);
         Timer1.start();

@@ -3,6 +3,7 @@
 #include "shell/Principal.h"
 
 #include <QCoreApplication>
+#include <optional>
 
 namespace velorix {
 
@@ -13,32 +14,44 @@ void TForm1::Timer1Timer() {
         QString::asprintf("Próxima  em: %.2d:%.2d", FTimeRemaining / 60, FTimeRemaining % 60);
     changed();
     QCoreApplication::processEvents();
+    // The hour is taken before the work, so a long cycle cannot move the next decision.
     const int hour = platform_.clock->now().time().hour();
     if (FTimeRemaining > 0) return;
 
-    QString escaped;
-    Timer1.stop();
+    std::optional<QString> escaped;
     try {
-        if (hour >= 7 && hour <= 21) {
+        Timer1.stop();
+        if (hour >= 7 && hour < 22) {
             if (chkEstoqueGeral.Checked || chkVendasApp.Checked) cxBtn_syncClick();
             if (chkCatalogo.Checked) {
+                // The store link's order watch and stock push run here once the store link exists.
             }
         }
     } catch (const std::exception& e) {
         escaped = QString::fromUtf8(e.what());
+    } catch (...) {
+        escaped = QStringLiteral("Unknown error");
     }
-    // The countdown is re-armed whatever happened above.
+    // The countdown is re-armed whatever happened above, before the error is shown.
     Timer1.start();
-    FTimeRemaining = StrToIntDef(editMinutos.Text, 5) * 60;
+    FTimeRemaining = CountdownSeconds(editMinutos.Text);
     const QDateTime now = platform_.clock->now();
     MaskInicio.Date = QDateTime(QDate(now.date().year(), now.date().month(), 1), QTime(0, 0));
     MaskFim.Date = now;
     changed();
-    if (!escaped.isNull()) platform_.errors->showError(escaped);
+    // The timer runs on while the box is open; a tick failing again meanwhile does not open a
+    // second box over the first, or an unattended program would pile them up without end.
+    static bool boxOpen = false;
+    if (escaped && !boxOpen) {
+        boxOpen = true;
+        struct Reset { ~Reset() { boxOpen = false; } } reset;
+        platform_.errors->showError(*escaped);
+    }
 }
 
 void TForm1::btn_ligarClick() {
     salvaConfiguracoes("S");
+    // Takes effect at the next start: the countdown and `ligado` stay as they are.
     btnDesligar.Visible = true;
     changed();
 }

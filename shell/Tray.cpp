@@ -13,6 +13,7 @@ void TForm1::ApplicationEvents1Minimize() {
         platform_.tray->showBalloon("Integrador", balloonText);
         mensagens("Velorix - SINCRONIZADOR");
         emit windowStateRequested();
+        changed();
     } else {
         // With automatic sync off there is nothing to stay for.
         requestTermination();

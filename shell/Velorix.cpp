@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <csignal>
+#include <fcntl.h>
 #include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -27,9 +28,11 @@ void onSignal(int) {
 
 // SIGTERM and SIGINT end the event loop between two handlers, never in the middle of one.
 void quitOnSignals() {
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, qApp);
-    QObject::connect(notifier, &QSocketNotifier::activated, qApp, [] {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0) return;
+    // A burst of signals must never block the handler: one pending byte is enough.
+    ::fcntl(signalPipe[1], F_SETFL, ::fcntl(signalPipe[1], F_GETFL) | O_NONBLOCK);
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+    QObject::connect(notifier, &QSocketNotifier::activated, QCoreApplication::instance(), [] {
         char c;
         [[maybe_unused]] auto n = ::read(signalPipe[0], &c, 1);
         QCoreApplication::quit();
@@ -97,10 +100,11 @@ int main(int argc, char* argv[]) {
         QObject::connect(tray.get(), &gui::QtTray::doubleClicked, &form, [&form] { form.TrayIcon1DblClick(); });
         QObject::connect(&form, &TForm1::terminationRequestedSignal, app.get(), &QCoreApplication::quit,
                          Qt::QueuedConnection);
+        // Installed before start-up, so a signal during it also ends the program cleanly.
+        quitOnSignals();
         form.FormCreate();
         if (form.terminationRequested()) return 0;
         window.applyWindowState();
-        quitOnSignals();
         return app->exec();
     }
 
@@ -108,6 +112,7 @@ int main(int argc, char* argv[]) {
     TForm1 form(platform, options);
     FILE* logOut = mode == Mode::PrintSummary ? stderr : stdout;
     QObject::connect(&form, &TForm1::logLine, [logOut](const QString& line) { printTo(logOut, line); });
+    if (mode == Mode::Headless) quitOnSignals();
     form.FormCreate();
     if (form.terminationRequested()) {
         printTo(stderr, "Velorix is already running.");
@@ -115,7 +120,7 @@ int main(int argc, char* argv[]) {
     }
     switch (mode) {
         case Mode::SyncOnce:
-            form.cxBtn_syncClick();
+            form.guarded([&form] { form.cxBtn_syncClick(); });
             return form.lastUploadAccepted ? 0 : 1;
         case Mode::PrintSummary:
         case Mode::StoreOnce:
@@ -125,7 +130,6 @@ int main(int argc, char* argv[]) {
             if (!form.Timer1.isActive()) printTo(stderr, "Automatic sync is off (app.ini: ligado is not S); waiting for a signal.");
             QObject::connect(&form, &TForm1::terminationRequestedSignal, app.get(), &QCoreApplication::quit,
                              Qt::QueuedConnection);
-            quitOnSignals();
             return app->exec();
         case Mode::Desktop:
             break;

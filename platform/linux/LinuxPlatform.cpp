@@ -92,8 +92,8 @@ void StderrErrorDisplay::showError(const QString& text) {
 
 bool SelfLauncher::restartSelf() { return QProcess::startDetached(program_, args_); }
 
-XdgAutostart::XdgAutostart(QString executable, QString dir)
-    : executable_(std::move(executable)), dir_(dir.isEmpty() ? defaultDir() : std::move(dir)) {}
+XdgAutostart::XdgAutostart(QString executable, QString dir, QStringList args)
+    : executable_(std::move(executable)), dir_(dir.isEmpty() ? defaultDir() : std::move(dir)), args_(std::move(args)) {}
 
 QString XdgAutostart::defaultDir() {
     const QByteArray xdg = qgetenv("XDG_CONFIG_HOME");
@@ -103,21 +103,45 @@ QString XdgAutostart::defaultDir() {
 
 QString XdgAutostart::entryPath(const QString& name) const { return QDir(dir_).filePath(name + ".desktop"); }
 
-bool XdgAutostart::isRegistered(const QString& name) const { return QFileInfo::exists(entryPath(name)); }
+bool XdgAutostart::isRegistered(const QString& name) const {
+    const QFileInfo fi(entryPath(name));
+    return fi.exists() || fi.isSymLink();
+}
 
 void XdgAutostart::apply(const QString& name, bool enable) {
     const QString path = entryPath(name);
     if (!enable) {
-        if (QFileInfo::exists(path) && !QFile::remove(path)) {
+        if (isRegistered(name) && !QFile::remove(path)) {
             throw std::runtime_error(QStringLiteral("Failed to remove '%1'").arg(path).toStdString());
         }
         return;
     }
     // An existing entry is left as it is, even if it points elsewhere.
-    if (QFileInfo::exists(path)) return;
-    auto quote = [](QString s) {
-        s.replace('\\', "\\\\").replace('"', "\\\"").replace('`', "\\`").replace('$', "\\$");
-        return '"' + s + '"';
+    if (isRegistered(name)) return;
+    // Desktop entry values: backslash escapes for every string; Exec also quotes the program
+    // (the quoting escapes are undone after the string escapes) and doubles "%" (field codes).
+    auto escaped = [](const QString& v) {
+        QString out;
+        for (QChar c : v) {
+            if (c == '\\') out += "\\\\";
+            else if (c == '\n') out += "\\n";
+            else if (c == '\t') out += "\\t";
+            else if (c == '\r') out += "\\r";
+            else out += c;
+        }
+        return out;
+    };
+    auto exec = [&](const QStringList& argv) {
+        QStringList quoted;
+        for (const QString& a : argv) {
+            QString q;
+            for (QChar c : a) {
+                if (c == '"' || c == '`' || c == '$' || c == '\\') q += '\\';
+                q += c;
+            }
+            quoted << '"' + q + '"';
+        }
+        return escaped(quoted.join(' ')).replace('%', "%%");
     };
     const QString text = QStringLiteral(
                              "[Desktop Entry]\n"
@@ -127,7 +151,7 @@ void XdgAutostart::apply(const QString& name, bool enable) {
                              "Path=%3\n"
                              "Terminal=false\n"
                              "X-GNOME-Autostart-enabled=true\n")
-                             .arg(name, quote(executable_), QFileInfo(executable_).absolutePath());
+                             .arg(escaped(name), exec(QStringList{executable_} + args_), escaped(QFileInfo(executable_).absolutePath()));
     QDir().mkpath(dir_);
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(text.toUtf8()) < 0 || !f.commit()) {
@@ -137,12 +161,26 @@ void XdgAutostart::apply(const QString& name, bool enable) {
 
 QString OsReleaseSystemInfo::productName() const {
     QFile f(osRelease_);
-    if (!f.open(QIODevice::ReadOnly)) return QString();
+    // Systems without /etc/os-release keep it under /usr/lib.
+    if (!f.open(QIODevice::ReadOnly)) {
+        if (osRelease_ != "/etc/os-release") return QString();
+        f.setFileName("/usr/lib/os-release");
+        if (!f.open(QIODevice::ReadOnly)) return QString();
+    }
     while (!f.atEnd()) {
         const QString line = QString::fromUtf8(f.readLine()).trimmed();
         if (!line.startsWith("PRETTY_NAME=")) continue;
-        QString v = line.mid(12);
-        if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front()) v = v.mid(1, v.size() - 2);
+        // Shell-style value: single quotes literal, double quotes with \ escapes of " \ $ `.
+        const QString v = line.mid(12);
+        if (v.size() >= 2 && v.front() == '\'' && v.back() == '\'') return v.mid(1, v.size() - 2);
+        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') {
+            QString out;
+            for (qsizetype i = 1; i < v.size() - 1; ++i) {
+                if (v[i] == '\\' && i + 1 < v.size() - 1 && QStringLiteral("\"\\$`").contains(v[i + 1])) ++i;
+                out += v[i];
+            }
+            return out;
+        }
         return v;
     }
     return QString();
@@ -176,7 +214,7 @@ Platform headlessPlatform(const QString& executable, const QStringList& restartA
                     std::make_shared<NoTray>(),
                     std::make_shared<NoMessageBox>(),
                     std::make_shared<SelfLauncher>(executable, restartArgs),
-                    std::make_shared<XdgAutostart>(executable),
+                    std::make_shared<XdgAutostart>(executable, QString(), restartArgs),
                     std::make_shared<OsReleaseSystemInfo>(),
                     std::make_shared<CommandSound>()};
 }

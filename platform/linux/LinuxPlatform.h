@@ -3,6 +3,8 @@
 
 #include "platform/Platform.h"
 
+#include <QStringList>
+
 namespace velorix::linux_platform {
 
 class SystemClock : public Clock {
@@ -76,10 +78,10 @@ private:
     QStringList args_;
 };
 
-// XDG autostart entry <name>.desktop in the user's autostart folder.
+// XDG autostart entry <name>.desktop in the user's autostart folder, starting `executable` with `args`.
 class XdgAutostart : public Autostart {
 public:
-    XdgAutostart(QString executable, QString dir = {});
+    XdgAutostart(QString executable, QString dir = {}, QStringList args = {});
     void apply(const QString& name, bool enable) override;
     bool isRegistered(const QString& name) const override;
     static QString defaultDir();
@@ -88,6 +90,7 @@ public:
 private:
     QString executable_;
     QString dir_;
+    QStringList args_;
 };
 
 class OsReleaseSystemInfo : public SystemInfo {

@@ -2,12 +2,14 @@
 // A TForm1 over faked platform services and a temporary settings directory.
 
 #include "platform/Fakes.h"
+#include "shell/IniFile.h"
 #include "shell/Principal.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <memory>
+#include <optional>
 
 namespace velorix::testing {
 
@@ -34,17 +36,27 @@ struct FormHarness {
         return f.readAll();
     }
 
-    // Builds the form; with create, runs the start-up sequence too.
-    TForm1& make(bool create = true) {
+    QString appIni(const QString& key) const {
+        return IniFile::load(path("app.ini")).readString("config", key, "<missing>");
+    }
+
+    // Builds the form without starting it; `platform` defaults to the fakes.
+    TForm1& build(std::optional<Platform> platform = std::nullopt) {
         FormOptions opt;
         opt.dir = dir.path();
         opt.executablePath = "/nonexistent/velorix";
         opt.httpConnectTimeoutMs = 3000;
         opt.httpTotalTimeoutMs = 5000;
-        form = std::make_unique<TForm1>(fakes.platform(), opt);
-        if (create) form->FormCreate();
+        form = std::make_unique<TForm1>(platform ? *platform : fakes.platform(), opt);
         return *form;
     }
+
+    // Builds the form and runs its start-up sequence (no Banco.ini: the database part only logs).
+    TForm1& make(std::optional<Platform> platform = std::nullopt) {
+        build(std::move(platform)).FormCreate();
+        return *form;
+    }
+    TForm1& start(std::optional<Platform> platform = std::nullopt) { return make(std::move(platform)); }
 };
 
 }  // namespace velorix::testing
