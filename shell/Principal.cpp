@@ -68,6 +68,9 @@ void TForm1::FormCreate() {
         }
     }
 
+    // 6. the store database connection's parameters
+    lercatalogo();
+
     // 7. settings
     abreConfig();
 
@@ -160,6 +163,7 @@ void TForm1::abreConfig() {
     chkEstoqueGeral.Checked = ini.readBool(kConfig, "Estoque_GERAL", false);
     chkQualidade.Checked = ini.readBool(kConfig, "Qualidade", false);
     chkCatalogo.Checked = ini.readBool(kConfig, "Catalogo", false);
+    somPedido = ini.readString(kConfig, "som_pedido", "");
     // Not in the window: a private CA for the web panel.
     IdHTTP1_->setCaFile(ini.readString(kConfig, "certificado_ca", ""));
     changed();

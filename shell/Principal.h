@@ -6,6 +6,7 @@
 #include "platform/Platform.h"
 #include "shell/Conexao.h"
 #include "shell/Controls.h"
+#include "store/StoreConnection.h"
 
 #include <QObject>
 #include <QTimer>
@@ -94,6 +95,19 @@ public:
     // ---- settings lock and scrambler
     void editSenhaChange();
     QString Crypt(const QString& Action, const QString& Src);
+
+    // ---- online store link (store/)
+    void lercatalogo();
+    void Buscar_catalogo();
+    void enviarprodutos();
+    // The order alert played when no "som_pedido" is set: toque.wav beside the program (or in
+    // ../share/velorix once installed).
+    QString somPedidoPadrao() const;
+    StoreConnection ConexaoCATALOGO;
+    QString somPedido;          // app.ini "som_pedido"; relative to the settings directory
+    QString Label10FontColor;   // empty: the design colour; "#0000FF" once an order notice is shown
+    qint64 pedidosPendentes = 0;  // rows of the last order watch
+    qint64 produtosEnviados = 0;  // products written by the last stock push
 
     // Runs a handler as the event loop would: an error that escapes it reaches the default
     // error display and the program goes on.

@@ -24,7 +24,9 @@ void TForm1::Timer1Timer() {
         if (hour >= 7 && hour < 22) {
             if (chkEstoqueGeral.Checked || chkVendasApp.Checked) cxBtn_syncClick();
             if (chkCatalogo.Checked) {
-                // The store link's order watch and stock push run here once the store link exists.
+                // A failing watch escapes here, so no push on this tick.
+                Buscar_catalogo();
+                enviarprodutos();
             }
         }
     } catch (const std::exception& e) {

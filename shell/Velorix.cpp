@@ -76,7 +76,7 @@ int main(int argc, char* argv[]) {
     parser.addOption({"dir", "Read Banco.ini and app.ini from <dir> instead of the program's directory.", "dir"});
     parser.addOption({"sync-once", "Start up without a window, run one sync cycle and exit (0 when the summary upload was accepted)."});
     parser.addOption({"print-summary", "Build the summary document from the ERP database and print it."});
-    parser.addOption({"store-once", "Run one store order watch and one stock push."});
+    parser.addOption({"store-once", "Run one store order watch and one stock push, and exit (0 when both ended without error)."});
     parser.addOption({"headless", "Run the scheduler without a window until SIGTERM or SIGINT."});
     parser.process(*app);
 
@@ -122,8 +122,24 @@ int main(int argc, char* argv[]) {
         case Mode::SyncOnce:
             form.guarded([&form] { form.cxBtn_syncClick(); });
             return form.lastUploadAccepted ? 0 : 1;
-        case Mode::PrintSummary:
         case Mode::StoreOnce:
+            // The store link as the scheduler runs it, whatever "Ativar Catalogo" says.
+            if (!platform.connectivity->isOnline()) {
+                printTo(stderr, "Offline: the store database was not contacted.");
+                return 1;
+            }
+            try {
+                form.Buscar_catalogo();
+                printTo(stdout, QStringLiteral("Pending store orders: %1").arg(form.pedidosPendentes));
+                if (form.pedidosPendentes > 0) printTo(stdout, form.labmensagem.Caption + form.Label10.Caption);
+                form.enviarprodutos();
+                printTo(stdout, QStringLiteral("Products pushed: %1").arg(form.produtosEnviados));
+            } catch (const std::exception& e) {
+                printTo(stderr, QString::fromUtf8(e.what()));
+                return 1;
+            }
+            return 0;
+        case Mode::PrintSummary:
             printTo(stderr, "Not available in this build.");
             return 1;
         case Mode::Headless:
