@@ -42,6 +42,7 @@ void TForm1::cxBtn_syncClick() {
             compras();
         }
         if (chkVendasApp.Checked) {
+            consultarMovimentacaoCaixa();
             lucratividade();
             formadepagamento_nfce();
             formadepagamento();

@@ -416,7 +416,7 @@ TEST_F(DetailUploads, TheCycleSendsTheWholeHistoryGroupByGroup) {
         "/app.php",
         path("api_pagar.php"), path("api_receber.php"),
         path("api_produto_mais.php"), path("api_qualidade.php"), path("api_compras.php"),
-        path("api_lucro.php"), path("api_nfce.php"), path("api_forma.php"), path("api_vendas.php"),
+        path("api_abertura_caixa.php"), path("api_lucro.php"), path("api_nfce.php"), path("api_forma.php"), path("api_vendas.php"),
         path("api_vendas_fiscal.php"),
     };
     EXPECT_EQ(paths, order);
