@@ -199,7 +199,11 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent) : QWidget(parent), form_(f
     auto* lojaL = new QVBoxLayout(loja);
     lojaL->addWidget(check(&TForm1::chkCatalogo, "chkCatalogo"));
     lojaL->addWidget(label(&TForm1::labmensagem, "labmensagem"));
-    lojaL->addWidget(label(&TForm1::Label10, "Label10"));
+    auto* status = label(&TForm1::Label10, "Label10");
+    pullers_.push_back([this, status] {
+        status->setStyleSheet(form_.Label10FontColor.isEmpty() ? QString() : "color: " + form_.Label10FontColor + ";");
+    });
+    lojaL->addWidget(status);
     lojaL->addStretch(1);
     tabs->addTab(loja, "Loja");
 
