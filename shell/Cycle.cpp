@@ -33,10 +33,21 @@ void TForm1::cxBtn_syncClick() {
     } else {
         // 6. detail mode, group by group as the boxes say at this moment
         if (chkPagareReceber.Checked) {
+            contasapagar();
+            receber();
         }
         if (chkQualidade.Checked) {
+            produtos_mais();
+            Qualidade();
+            compras();
         }
         if (chkVendasApp.Checked) {
+            consultarMovimentacaoCaixa();
+            lucratividade();
+            formadepagamento_nfce();
+            formadepagamento();
+            TotalVendas();
+            TotalVendasFICAL();
         }
         lbDatahora.Caption = FormatDateTime("dd/mm/yyyy hh:nn:ss", platform_.clock->now(), platform_.regional->settings());
         clearLog();

@@ -49,6 +49,27 @@ public:
     bool insere_dados();
     void mensagens(const QString& mensagem);
 
+    // ---- detail uploads (uploads/)
+    void TotalVendas();
+    void TotalVendasFICAL();
+    void formadepagamento();
+    void formadepagamento_nfce();
+    void contasapagar();
+    void receber();
+    void lucratividade();
+    void produtos_mais();
+    void Qualidade();
+    void compras();
+    void consultarMovimentacaoCaixa();
+    // Scratch of the statements assembled through the order placeholder.
+    QString vSql1, vOrdem;
+    // Request limits of the detail uploads: connection time-out, and the longest wait without a
+    // byte moving (a silent web panel must not hang the cycle). The best-seller list has its own.
+    long detailConnectTimeoutMs = 30000;
+    long detailReadTimeoutMs = 300000;
+    long produtosMaisConnectTimeoutMs = 10000;
+    long produtosMaisReadTimeoutMs = 30000;
+
     // ---- scheduler
     void Timer1Timer();
     void btn_ligarClick();

@@ -26,6 +26,7 @@ public:
 
     // PEM bundle trusted instead of the system store (a web panel on a private CA); empty: system store.
     void setCaFile(const QString& path) { caFile_ = path; }
+    const QString& caFile() const { return caFile_; }
     void setTimeouts(long connectMs, long totalMs) { connectMs_ = connectMs; totalMs_ = totalMs; }
 
     // Posts the form; returns the answer body decoded as text. Throws HttpError with a readable
