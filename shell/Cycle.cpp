@@ -29,6 +29,8 @@ void TForm1::cxBtn_syncClick() {
 
     if (chkEstoqueGeral.Checked) {
         // 5. summary-document mode: the next cycle sends what is built here
+        json = GerarJSON();
+        Memo1.Text = json;
         clearLog();
     } else {
         // 6. detail mode, group by group as the boxes say at this moment

@@ -191,7 +191,7 @@ MainWindow::MainWindow(TForm1& form, QWidget* parent) : QWidget(parent), form_(f
     auto* senha = edit(&TForm1::editSenha, "editSenha", [this] { form_.editSenhaChange(); });
     senha->setEchoMode(QLineEdit::Password);
     empL->addWidget(senha);
-    empL->addWidget(button(&TForm1::cxButton_enviar_empresa, "cxButton_enviar_empresa", [] {}));
+    empL->addWidget(button(&TForm1::cxButton_enviar_empresa, "cxButton_enviar_empresa", [this] { form_.cxButton_enviar_empresaClick(); }));
     empL->addStretch(1);
     tabs->addTab(emp, "Empresa");
 

@@ -3,6 +3,7 @@
 #include "shell/Formats.h"
 #include "shell/IniFile.h"
 #include "summary/FormClient.h"
+#include "summary/SampleDocument.h"
 
 #include <QDir>
 #include <QSqlError>
@@ -21,6 +22,8 @@ TForm1::TForm1(Platform platform, FormOptions options, QObject* parent)
     Timer1.setInterval(1000);
     connect(&Timer1, &QTimer::timeout, this, [this] { guarded([this] { Timer1Timer(); }); });
     IdHTTP1_->setTimeouts(options_.httpConnectTimeoutMs, options_.httpTotalTimeoutMs);
+    // The JSON tab's design-time text, sent until the first document of the run is built.
+    Memo1.Text = SampleDocument();
 }
 
 TForm1::~TForm1() = default;
@@ -112,7 +115,11 @@ void TForm1::loadEmpresa() {
         "left join cidade cid on cid.codigo=emp.id_cidade\r\n"
         "/*where*/\r\n"
         "/*ordem*/");
-    if (!qryEmpresa.exec(sql)) throw std::runtime_error(qryEmpresa.lastError().text().toStdString());
+    if (!qryEmpresa.exec(sql)) {
+        // A closed connection gives no driver text; the error box and the log need one.
+        const QString error = qryEmpresa.lastError().text().trimmed();
+        throw std::runtime_error((error.isEmpty() ? QStringLiteral("ERP database not connected") : error).toStdString());
+    }
     const QSqlRecord rec = qryEmpresa.record();
     auto text = [&](const char* col) {
         const int i = rec.indexOf(col);
@@ -122,9 +129,10 @@ void TForm1::loadEmpresa() {
         vCNPJ = text("CNPJ");
         DBEdit_fantasia.Text = text("FANTASIA");
         DBEdit_razao.Text = text("RAZAO");
-        DBEdit_cnpj.Text = vCNPJ;
+        // The tab shows these two in lower case, and the sign-up sends what the tab shows.
+        DBEdit_cnpj.Text = vCNPJ.toLower();
         DBEdit_responsavel.Text = text("RESPONSAVEL_EMPRESA");
-        DBEdit_email.Text = text("EMAIL");
+        DBEdit_email.Text = text("EMAIL").toLower();
     } else {
         vCNPJ.clear();
         for (TEdit* e : {&DBEdit_fantasia, &DBEdit_razao, &DBEdit_cnpj, &DBEdit_responsavel, &DBEdit_email}) e->Text.clear();

@@ -3,6 +3,8 @@
 // the long-lived objects; the widget class MainWindow only draws it and forwards clicks, so the
 // headless modes and the tests run every routine without a display.
 
+#include "metrics/ErpQuery.h"
+#include "metrics/uConsultas.h"
 #include "platform/Platform.h"
 #include "shell/Conexao.h"
 #include "shell/Controls.h"
@@ -206,6 +208,16 @@ private:
     Conexao Conexao_;
     std::unique_ptr<FormClient> IdHTTP1_;
     bool terminationRequested_ = false;
+
+    // ---- summary document and company sign-up (summary/)
+public:
+    QString GerarJSON();
+    bool insere_empresa();
+    void cxButton_enviar_empresaClick();
+    // The unit of the ERP figures and the query object it shares with the uploads. Declared
+    // after the connection: built once it exists, released before it goes.
+    uConsultas Consultas{contextoDe(*this)};
+    ErpQuery qryAux{Conexao_.database()};
 };
 
 }  // namespace velorix

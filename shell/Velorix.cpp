@@ -139,6 +139,13 @@ int main(int argc, char* argv[]) {
         case Mode::SyncOnce:
             form.guarded([&form] { form.cxBtn_syncClick(); });
             return form.lastUploadAccepted ? 0 : 1;
+        case Mode::PrintSummary: {
+            // A failed build writes its lines to stderr and gives the empty text.
+            const QString documento = form.GerarJSON();
+            if (documento.isEmpty()) return 1;
+            printTo(stdout, documento);
+            return 0;
+        }
         case Mode::StoreOnce:
             // The store link as the scheduler runs it, whatever "Ativar Catalogo" says.
             if (!platform.connectivity->isOnline()) {
@@ -156,9 +163,6 @@ int main(int argc, char* argv[]) {
                 return 1;
             }
             return 0;
-        case Mode::PrintSummary:
-            printTo(stderr, "Not available in this build.");
-            return 1;
         case Mode::Headless:
             if (!form.Timer1.isActive()) printTo(stderr, "Automatic sync is off (app.ini: ligado is not S); waiting for a signal.");
             QObject::connect(&form, &TForm1::terminationRequestedSignal, app.get(), &QCoreApplication::quit,

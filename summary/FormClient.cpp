@@ -1,5 +1,6 @@
 #include "summary/FormClient.h"
 
+#include "platform/Curl.h"
 #include "summary/FormEncoding.h"
 
 #include <QStringDecoder>
@@ -7,28 +8,8 @@
 
 namespace velorix {
 
-namespace {
-
-struct CurlGlobal {
-    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-};
-
-size_t appendBody(char* ptr, size_t size, size_t n, void* user) {
-    static_cast<QByteArray*>(user)->append(ptr, static_cast<qsizetype>(size * n));
-    return size * n;
-}
-
-size_t collectStatusLine(char* ptr, size_t size, size_t n, void* user) {
-    QByteArray line(ptr, static_cast<qsizetype>(size * n));
-    // Each response (a 100 Continue too) starts with its status line; keep the last one.
-    if (line.startsWith("HTTP/")) *static_cast<QByteArray*>(user) = line.trimmed();
-    return size * n;
-}
-
-}  // namespace
-
 FormClient::FormClient() {
-    static CurlGlobal global;
+    curlsupport::globalInit();
     curl_ = curl_easy_init();
     // An empty cookie file turns the in-memory cookie engine on for the life of the handle.
     curl_easy_setopt(curl_, CURLOPT_COOKIEFILE, "");
@@ -87,9 +68,9 @@ QString FormClient::post(const QString& url, const QList<std::pair<QString, QStr
     curl_easy_setopt(curl_, CURLOPT_SSLVERSION, CURL_SSLVERSION_TLSv1_2);
     const QByteArray ca = caFile_.toLocal8Bit();
     curl_easy_setopt(curl_, CURLOPT_CAINFO, caFile_.isEmpty() ? nullptr : ca.constData());
-    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, appendBody);
+    curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, curlsupport::appendBody);
     curl_easy_setopt(curl_, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, collectStatusLine);
+    curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, curlsupport::collectStatusLine);
     curl_easy_setopt(curl_, CURLOPT_HEADERDATA, &statusLine);
     char errbuf[CURL_ERROR_SIZE] = {0};
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, errbuf);

@@ -1,20 +1,17 @@
 #include "uploads/DetailTransport.h"
 
+#include "platform/Curl.h"
 #include "summary/FormClient.h"
 
 #include <algorithm>
 #include <chrono>
-#include <string>
 #include <curl/curl.h>
 #include <memory>
+#include <string>
 
 namespace velorix {
 
 namespace {
-
-struct CurlGlobal {
-    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-};
 
 struct CurlDeleter {
     void operator()(CURL* c) const { curl_easy_cleanup(c); }
@@ -23,19 +20,6 @@ struct CurlDeleter {
 struct SlistDeleter {
     void operator()(curl_slist* l) const { curl_slist_free_all(l); }
 };
-
-size_t appendBody(char* ptr, size_t size, size_t n, void* user) {
-    static_cast<QByteArray*>(user)->append(ptr, static_cast<qsizetype>(size * n));
-    return size * n;
-}
-
-size_t collectStatusLine(char* ptr, size_t size, size_t n, void* user) {
-    QByteArray line(ptr, static_cast<qsizetype>(size * n));
-    // Every answer of the chain (redirects, 100 Continue) starts with its own status line:
-    // the last one kept is the final answer's.
-    if (line.startsWith("HTTP/")) *static_cast<QByteArray*>(user) = line.trimmed();
-    return size * n;
-}
 
 // The read time-out: the transfer ends when no byte has moved either way for that long.
 struct IdleWatch {
@@ -64,7 +48,7 @@ int watchIdle(void* user, curl_off_t, curl_off_t dlnow, curl_off_t, curl_off_t u
 }  // namespace
 
 QString PostJson(const QString& url, const QByteArray& body, const DetailRequestOptions& options) {
-    static CurlGlobal global;
+    curlsupport::globalInit();
     std::unique_ptr<CURL, CurlDeleter> handle(curl_easy_init());
     CURL* curl = handle.get();
     if (!curl) throw DetailRequestError("HTTP client could not be created", false);
@@ -113,9 +97,9 @@ QString PostJson(const QString& url, const QByteArray& body, const DetailRequest
                      options.olderTls ? CURL_SSLVERSION_TLSv1_0 | CURL_SSLVERSION_MAX_TLSv1_2
                                       : CURL_SSLVERSION_TLSv1_2 | CURL_SSLVERSION_MAX_TLSv1_2);
     if (!options.caFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, ca.constData());
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, appendBody);
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, curlsupport::appendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, collectStatusLine);
+    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, curlsupport::collectStatusLine);
     curl_easy_setopt(curl, CURLOPT_HEADERDATA, &statusLine);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errbuf);
 

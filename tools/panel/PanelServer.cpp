@@ -163,7 +163,16 @@ void PanelServer::start() {
     server->set_keep_alive_timeout(1);
     auto handler = [this](const httplib::Request &req, httplib::Response &res) { handle(req, res); };
     server->Get(".*", handler);
-    server->Post(".*", handler);
+    // POST bodies are read here: when httplib reads them itself it refuses form bodies over
+    // 8 KiB with 413, and the summary document is larger than that.
+    server->Post(".*", [this](const httplib::Request &req, httplib::Response &res, const httplib::ContentReader &read) {
+        httplib::Request full = req;
+        read([&full](const char *data, size_t size) {
+            full.body.append(data, size);
+            return true;
+        });
+        handle(full, res);
+    });
     server->Put(".*", handler);
     server->Patch(".*", handler);
     server->Delete(".*", handler);
