@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <stdexcept>
 
 namespace velorix {
@@ -13,8 +14,11 @@ constexpr qsizetype kMaxValueChars = 2047;
 
 QString decode(const QByteArray& bytes) {
     // Settings written by hand on the shop's computer may be in the old 8-bit code page.
-    QString utf8 = QString::fromUtf8(bytes);
-    if (!utf8.contains(QChar::ReplacementCharacter)) return utf8;
+    // Valid UTF-8 is taken as such, even when it holds U+FFFD itself (a value the program wrote);
+    // a U+FEFF at the start of a value is part of it (the file's own mark is dropped by parse).
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8(bytes);
+    if (!utf8.hasError()) return text;
     return QString::fromLatin1(bytes);
 }
 

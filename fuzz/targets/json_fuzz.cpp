@@ -1,0 +1,169 @@
+// The JSON text writer: whatever texts and numbers go in, the document is valid UTF-8 JSON that
+// parses back to the same texts and numbers (15 significant digits).
+#include "fuzz/targets/FuzzCheck.h"
+#include "uploads/JsonText.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringDecoder>
+#include <cmath>
+#include <cstring>
+#include <vector>
+
+namespace velorix::fuzz {
+
+namespace {
+
+class Input {
+public:
+    Input(const uint8_t* d, size_t n) : d_(d), n_(n) {}
+    bool empty() const { return pos_ >= n_; }
+    uint8_t byte() { return pos_ < n_ ? d_[pos_++] : 0; }
+    // Texts as raw UTF-16 code units, lone surrogates included.
+    QString text() {
+        const size_t len = byte();
+        QString s;
+        for (size_t i = 0; i < len && pos_ + 1 < n_; ++i, pos_ += 2) s += QChar(char16_t(d_[pos_] | (d_[pos_ + 1] << 8)));
+        return s;
+    }
+    double number() {
+        double v = 0;
+        uint8_t raw[8] = {};
+        for (uint8_t& b : raw) b = byte();
+        std::memcpy(&v, raw, sizeof v);
+        return v;
+    }
+
+private:
+    const uint8_t* d_;
+    size_t n_;
+    size_t pos_ = 0;
+};
+
+// What a text can be after a trip through UTF-8: a lone surrogate has no UTF-8 form.
+QString throughUtf8(const QString& s) { return QString::fromUtf8(s.toUtf8()); }
+
+struct Open {
+    bool object;
+    QJsonObject obj;
+    QJsonArray arr;
+    QString key;
+};
+
+void sameValue(const QJsonValue& want, const QJsonValue& got);
+
+void sameArray(const QJsonArray& want, const QJsonArray& got) {
+    FUZZ_CHECK(want.size() == got.size());
+    for (qsizetype i = 0; i < want.size(); ++i) sameValue(want[i], got[i]);
+}
+
+void sameValue(const QJsonValue& want, const QJsonValue& got) {
+    if (want.isObject()) {
+        FUZZ_CHECK(got.isObject());
+        const QJsonObject w = want.toObject(), g = got.toObject();
+        FUZZ_CHECK(w.keys() == g.keys());
+        // walked side by side (both sorted by key): a lookup by a key holding U+FEFF misses in Qt 6.4
+        for (auto wi = w.begin(), gi = g.begin(); wi != w.end(); ++wi, ++gi) sameValue(wi.value(), gi.value());
+    } else if (want.isArray()) {
+        FUZZ_CHECK(got.isArray());
+        sameArray(want.toArray(), got.toArray());
+    } else if (want.isString()) {
+        if (!got.isString() || got.toString() != want.toString()) {
+            std::fprintf(stderr, "wrote \"%s\", read \"%s\"\n", want.toString().toUtf8().toHex(' ').constData(),
+                         got.toString().toUtf8().toHex(' ').constData());
+        }
+        FUZZ_CHECK(got.isString() && got.toString() == want.toString());
+    } else if (want.isNull()) {
+        FUZZ_CHECK(got.isNull());  // a number with no JSON form
+    } else {
+        FUZZ_CHECK(want.isDouble() && got.isDouble());
+        const double w = want.toDouble(), r = got.toDouble();
+        FUZZ_CHECK(std::isfinite(r));
+        FUZZ_CHECK(std::fabs(r - w) <= std::fabs(w) * 1e-14);
+    }
+}
+
+}  // namespace
+
+int FuzzJsonText(const uint8_t* data, size_t size) {
+    Input in(data, size);
+    QByteArray out;
+    JsonText json(out);
+    // The expected tree, built alongside.
+    std::vector<Open> stack;
+    int keyCount = 0;
+
+    json.beginArray();
+    stack.push_back({false, {}, {}, {}});
+    auto add = [&](const QJsonValue& v) {
+        Open& top = stack.back();
+        if (top.object) top.obj.insert(top.key, v);
+        else top.arr.append(v);
+    };
+    auto keyIfObject = [&]() {
+        if (!stack.back().object) return;
+        // keys made unique, so the parsed object keeps every member
+        const QString k = in.text() + "#" + QString::number(keyCount++);
+        json.key(k);
+        stack.back().key = throughUtf8(k);
+    };
+    while (!in.empty()) {
+        switch (in.byte() % 5) {
+        case 0: {
+            keyIfObject();
+            const QString s = in.text();
+            json.string(s);
+            add(throughUtf8(s));
+            break;
+        }
+        case 1: {
+            keyIfObject();
+            const double v = in.number();
+            json.number(v);
+            add(std::isfinite(v) ? QJsonValue(v) : QJsonValue(QJsonValue::Null));
+            break;
+        }
+        case 2:
+        case 3:
+            if (stack.size() >= 200) break;
+            keyIfObject();
+            if (in.byte() & 1) json.beginObject(), stack.push_back({true, {}, {}, {}});
+            else json.beginArray(), stack.push_back({false, {}, {}, {}});
+            break;
+        case 4:
+            if (stack.size() == 1) break;
+            Open done = std::move(stack.back());
+            stack.pop_back();
+            if (done.object) json.endObject(), add(done.obj);
+            else json.endArray(), add(done.arr);
+            break;
+        }
+    }
+    while (stack.size() > 1) {
+        Open done = std::move(stack.back());
+        stack.pop_back();
+        if (done.object) json.endObject(), add(done.obj);
+        else json.endArray(), add(done.arr);
+    }
+    json.endArray();
+
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString decoded = utf8(out);
+    FUZZ_CHECK(!utf8.hasError());
+    (void)decoded;
+
+    QJsonParseError err{};
+    const QJsonDocument doc = QJsonDocument::fromJson(out, &err);
+    if (err.error != QJsonParseError::NoError) std::fprintf(stderr, "%s\n", qPrintable(err.errorString()));
+    FUZZ_CHECK(err.error == QJsonParseError::NoError);
+    if (getenv("FUZZ_DUMP")) std::fprintf(stderr, "%s\n", out.toHex(' ').constData());
+    FUZZ_CHECK(doc.isArray());
+
+    sameArray(stack.back().arr, doc.array());
+    return 0;
+}
+
+}  // namespace velorix::fuzz
+
+VELORIX_FUZZ_ENTRY(velorix::fuzz::FuzzJsonText)
