@@ -42,7 +42,7 @@ IniFile IniFile::parse(const QByteArray& bytes, const QString& path) {
     QString section;
     qsizetype pos = 0;
     QByteArray data = bytes;
-    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3), ini.lines_.push_back({"\xEF\xBB\xBF", {}, {}, false});
+    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3), ini.bom_ = true;
     while (pos < data.size()) {
         qsizetype nl = data.indexOf('\n', pos);
         qsizetype end = nl < 0 ? data.size() : nl;
@@ -135,10 +135,12 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 }
 
 QByteArray IniFile::serialize() const {
-    QByteArray out;
+    // The file's byte-order mark is kept apart from the lines: a line holding only those three bytes
+    // further down is a line like any other and keeps its line break.
+    QByteArray out = bom_ ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const Line& l : lines_) {
         out += l.raw;
-        if (l.raw != "\xEF\xBB\xBF") out += "\r\n";
+        out += "\r\n";
     }
     return out;
 }

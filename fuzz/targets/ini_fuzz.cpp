@@ -69,6 +69,7 @@ int FuzzIniFile(const uint8_t* data, size_t size) {
         for (int k = 0; k < kNameCount; ++k) {
             const QString now = f->readString(kNames[k].section, kNames[k].key, "<none>");
             if (&kNames[k] == &target) {
+                if (now != expectedRead(value)) std::fprintf(stderr, "wrote [%s] read [%s]\n", qPrintable(expectedRead(value).toUtf8().toHex(' ')), qPrintable(now.toUtf8().toHex(' ')));
                 FUZZ_CHECK(now == expectedRead(value));
             } else {
                 FUZZ_CHECK(now == before[k]);

@@ -41,8 +41,19 @@ private:
     size_t pos_ = 0;
 };
 
-// What a text can be after a trip through UTF-8: a lone surrogate has no UTF-8 form.
-QString throughUtf8(const QString& s) { return QString::fromUtf8(s.toUtf8()); }
+// What a text can be after a trip through UTF-8: a lone surrogate has no UTF-8 form. A leading
+// U+FEFF is part of the text (QString::fromUtf8 would drop it).
+QString throughUtf8(const QString& s) {
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return utf8(s.toUtf8());
+}
+
+// Qt 6.4's parser drops a leading U+FEFF from a string without escapes (it decodes those with
+// QString::fromUtf8) and keeps it otherwise; the bytes written hold it either way.
+QString qtParsed(QString s) {
+    if (s.startsWith(QChar(0xFEFF))) s.remove(0, 1);
+    return s;
+}
 
 struct Open {
     bool object;
@@ -63,17 +74,17 @@ void sameValue(const QJsonValue& want, const QJsonValue& got) {
         FUZZ_CHECK(got.isObject());
         const QJsonObject w = want.toObject(), g = got.toObject();
         FUZZ_CHECK(w.keys() == g.keys());
-        // walked side by side (both sorted by key): a lookup by a key holding U+FEFF misses in Qt 6.4
+        // walked side by side (both sorted by key)
         for (auto wi = w.begin(), gi = g.begin(); wi != w.end(); ++wi, ++gi) sameValue(wi.value(), gi.value());
     } else if (want.isArray()) {
         FUZZ_CHECK(got.isArray());
         sameArray(want.toArray(), got.toArray());
     } else if (want.isString()) {
-        if (!got.isString() || got.toString() != want.toString()) {
+        if (!got.isString() || qtParsed(got.toString()) != qtParsed(want.toString())) {
             std::fprintf(stderr, "wrote \"%s\", read \"%s\"\n", want.toString().toUtf8().toHex(' ').constData(),
                          got.toString().toUtf8().toHex(' ').constData());
         }
-        FUZZ_CHECK(got.isString() && got.toString() == want.toString());
+        FUZZ_CHECK(got.isString() && qtParsed(got.toString()) == qtParsed(want.toString()));
     } else if (want.isNull()) {
         FUZZ_CHECK(got.isNull());  // a number with no JSON form
     } else {
@@ -104,7 +115,9 @@ int FuzzJsonText(const uint8_t* data, size_t size) {
     auto keyIfObject = [&]() {
         if (!stack.back().object) return;
         // keys made unique, so the parsed object keeps every member
-        const QString k = in.text() + "#" + QString::number(keyCount++);
+        // (member names are the program's own ASCII names; a leading U+FEFF, which Qt's parser may
+        // drop, is kept out so the names compare exactly)
+        const QString k = "k" + in.text() + "#" + QString::number(keyCount++);
         json.key(k);
         stack.back().key = throughUtf8(k);
     };

@@ -206,6 +206,19 @@ TEST(IniFile, ValuesHoldingTheReplacementCharacterReadBackAsWritten) {
               QString::fromUtf8("C:\\Dados\\a\u00e7\u00e3o.fdb"));
 }
 
+TEST(IniFile, ALineHoldingOnlyAByteOrderMarkKeepsItsLineBreak) {
+    // Found by fuzzing: such a line inside the file was written without its line break, so the
+    // key written after it was glued to it and lost on the next read.
+    IniFile ini = IniFile::parse("\xEF\xBB\xBF[BD]\r\nIP=10.0.0.1\r\n\xEF\xBB\xBF\r\n");
+    ini.writeString("BD", "Path", "C:\\erp.fdb");
+    const QByteArray text = ini.serialize();
+    EXPECT_TRUE(text.startsWith("\xEF\xBB\xBF[BD]\r\n")) << text.constData();
+    const IniFile back = IniFile::parse(text);
+    EXPECT_EQ(back.readString("BD", "Path", "?"), "C:\\erp.fdb");
+    EXPECT_EQ(back.readString("BD", "IP", "?"), "10.0.0.1");
+    EXPECT_EQ(back.serialize(), text);
+}
+
 TEST(BancoIni, DefaultsAndValues) {
     velorix::testing::FormHarness h;
     BancoIni none = BancoIni::load(h.path("Banco.ini"));
