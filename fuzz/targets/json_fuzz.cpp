@@ -174,11 +174,11 @@ int FuzzJsonText(const uint8_t* data, size_t size) {
     FUZZ_CHECK(!utf8.hasError());
     (void)decoded;
 
+    if (std::getenv("FUZZ_DUMP")) std::fprintf(stderr, "%s\n", out.constData());
     QJsonParseError err{};
     const QJsonDocument doc = QJsonDocument::fromJson(out, &err);
     if (err.error != QJsonParseError::NoError) std::fprintf(stderr, "%s\n", qPrintable(err.errorString()));
     FUZZ_CHECK(err.error == QJsonParseError::NoError);
-    if (getenv("FUZZ_DUMP")) std::fprintf(stderr, "%s\n", out.toHex(' ').constData());
     FUZZ_CHECK(doc.isArray());
 
     sameArray(stack.back().arr, doc.array());
