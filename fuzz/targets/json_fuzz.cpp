@@ -49,11 +49,10 @@ QString throughUtf8(const QString& s) {
     return utf8(s.toUtf8());
 }
 
-// Qt 6.4's parser drops a leading U+FEFF from a string without escapes (it decodes those with
+// Qt 6.4's parser drops one leading U+FEFF from a string without escapes (it decodes those with
 // QString::fromUtf8) and keeps it otherwise; the bytes written hold it either way.
-QString qtParsed(QString s) {
-    if (s.startsWith(QChar(0xFEFF))) s.remove(0, 1);
-    return s;
+bool sameText(const QString& written, const QString& parsed) {
+    return parsed == written || (written.startsWith(QChar(0xFEFF)) && parsed == written.mid(1));
 }
 
 struct Open {
@@ -88,11 +87,11 @@ void sameValue(const QJsonValue& want, const QJsonValue& got) {
         FUZZ_CHECK(got.isArray());
         sameArray(want.toArray(), got.toArray());
     } else if (want.isString()) {
-        if (!got.isString() || qtParsed(got.toString()) != qtParsed(want.toString())) {
+        if (!got.isString() || !sameText(want.toString(), got.toString())) {
             std::fprintf(stderr, "wrote \"%s\", read \"%s\"\n", want.toString().toUtf8().toHex(' ').constData(),
                          got.toString().toUtf8().toHex(' ').constData());
         }
-        FUZZ_CHECK(got.isString() && qtParsed(got.toString()) == qtParsed(want.toString()));
+        FUZZ_CHECK(got.isString() && sameText(want.toString(), got.toString()));
     } else if (want.isNull()) {
         FUZZ_CHECK(got.isNull());  // a number with no JSON form
     } else {
