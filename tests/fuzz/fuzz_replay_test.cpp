@@ -13,6 +13,8 @@ struct Case {
     Target fn;
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class FuzzReplay : public ::testing::TestWithParam<Case> {};
 
 // A broken property aborts the binary, so a failing input fails the test run with its file named
