@@ -3,6 +3,7 @@
 #include "shell/IniFile.h"
 
 #include <QSqlError>
+#include <QSqlQuery>
 #include <QUuid>
 
 namespace velorix {
@@ -58,6 +59,16 @@ bool Conexao::open(QString* error) {
         return false;
     }
     return true;
+}
+
+bool Conexao::ensureOpen(QString* error) {
+    if (connected()) {
+        // The statement's own transaction ends with the query, before the use begins.
+        QSqlQuery ping(database());
+        ping.setForwardOnly(true);
+        if (ping.exec(QStringLiteral("SELECT 1 FROM RDB$DATABASE")) && ping.next()) return true;
+    }
+    return open(error);
 }
 
 void Conexao::close() {

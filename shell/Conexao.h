@@ -29,6 +29,11 @@ public:
     // Opens the connection; on failure returns false and `error` holds the server's message.
     bool open(QString* error);
     void close();
+    // Before a use: a connection the server dropped (a server restart, an attachment killed) still
+    // reads as open, and would fail every statement until the program restarted. Checks it with a
+    // trivial statement and reopens it when that fails, or when it is closed. False with the
+    // server's message in `error` when it cannot be opened.
+    bool ensureOpen(QString* error = nullptr);
     bool connected() const;
     QSqlDatabase database() const;
     const QString& name() const { return name_; }

@@ -7,6 +7,9 @@ namespace velorix {
 void TForm1::cxBtn_syncClick() {
     // 1. offline: a silent end
     if (!platform_.connectivity->isOnline()) return;
+    // A connection lost since the last cycle is reopened here; when it cannot be, the routines
+    // below report it as before.
+    Conexao_.ensureOpen();
 
     // 2. the sync period, whole days
     DataInicio = QDateTime(MaskInicio.Date.date(), QTime(0, 0));

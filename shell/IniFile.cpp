@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStringDecoder>
 #include <stdexcept>
 
 namespace velorix {
@@ -13,8 +14,11 @@ constexpr qsizetype kMaxValueChars = 2047;
 
 QString decode(const QByteArray& bytes) {
     // Settings written by hand on the shop's computer may be in the old 8-bit code page.
-    QString utf8 = QString::fromUtf8(bytes);
-    if (!utf8.contains(QChar::ReplacementCharacter)) return utf8;
+    // Valid UTF-8 is taken as such, even when it holds U+FFFD itself (a value the program wrote);
+    // a U+FEFF at the start of a value is part of it (the file's own mark is dropped by parse).
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    QString text = utf8(bytes);
+    if (!utf8.hasError()) return text;
     return QString::fromLatin1(bytes);
 }
 
@@ -38,7 +42,7 @@ IniFile IniFile::parse(const QByteArray& bytes, const QString& path) {
     QString section;
     qsizetype pos = 0;
     QByteArray data = bytes;
-    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3), ini.lines_.push_back({"\xEF\xBB\xBF", {}, {}, false});
+    if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3), ini.bom_ = true;
     while (pos < data.size()) {
         qsizetype nl = data.indexOf('\n', pos);
         qsizetype end = nl < 0 ? data.size() : nl;
@@ -131,10 +135,12 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
 }
 
 QByteArray IniFile::serialize() const {
-    QByteArray out;
+    // The file's byte-order mark is kept apart from the lines: a line holding only those three bytes
+    // further down is a line like any other and keeps its line break.
+    QByteArray out = bom_ ? QByteArray("\xEF\xBB\xBF") : QByteArray();
     for (const Line& l : lines_) {
         out += l.raw;
-        if (l.raw != "\xEF\xBB\xBF") out += "\r\n";
+        out += "\r\n";
     }
     return out;
 }

@@ -53,6 +53,7 @@ private:
     int findSectionEnd(const QString& section) const;
 
     QString path_;
+    bool bom_ = false;  // the file began with a UTF-8 byte-order mark
     std::vector<Line> lines_;
 };
 

@@ -143,6 +143,7 @@ void TForm1::loadEmpresa() {
 
 void TForm1::FormShow() {
     // An error here reaches the default error display; vCNPJ keeps its value.
+    Conexao_.ensureOpen();
     loadEmpresa();
     changed();
 }

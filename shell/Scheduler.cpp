@@ -24,6 +24,7 @@ void TForm1::Timer1Timer() {
         if (hour >= 7 && hour < 22) {
             if (chkEstoqueGeral.Checked || chkVendasApp.Checked) cxBtn_syncClick();
             if (chkCatalogo.Checked) {
+                Conexao_.ensureOpen();
                 // A failing watch escapes here, so no push on this tick.
                 Buscar_catalogo();
                 enviarprodutos();

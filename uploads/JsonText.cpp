@@ -101,6 +101,9 @@ QByteArray FormatNumber(double value) {
     // 15 significant digits, rounded once: d.dddddddddddddde±x
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.14e", value);
+    // Near the largest double, 15 digits round past it and the text would read back as infinite
+    // (a JSON reader rejects it): there the 17 digits that read back exactly are written.
+    if (std::isinf(std::strtod(buf, nullptr))) std::snprintf(buf, sizeof buf, "%.16e", value);
     const bool negative = buf[0] == '-';
     const char* p = buf + (negative ? 1 : 0);
     std::string digits;

@@ -5,6 +5,8 @@
 
 #include <QFile>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <cstdlib>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -151,6 +153,70 @@ TEST(Settings, GarbageFilesDoNotCrashAndGiveDefaults) {
     velorix::testing::FormHarness n;
     n.write("app.ini", noSection);
     EXPECT_EQ(n.make().editMinutos.Text, "");  // keys outside the section are not settings
+}
+
+TEST(Settings, SaveKilledAtRandomMomentsLeavesOldOrNewSettings) {
+    velorix::testing::FormHarness h;
+    h.write("app.ini", "[config]\r\nligado=N\r\n");
+    TForm1& f = h.make();
+    // Two complete sets of settings; a save is either wholly one or wholly the other.
+    const QString emailA = "a@" + QString(1500, 'a'), emailB = QString::fromUtf8("b\u00e7@") + QString(1800, 'b');
+    auto apply = [&](bool a) {
+        f.editMinutos.Text = a ? "11" : "22";
+        f.pnEmail.Text = a ? emailA : emailB;
+        f.edt_api.Text = a ? "https://a/app1.php" : "https://b/app1.php";
+    };
+    apply(true);
+    f.salvaConfiguracoes("S");
+    std::srand(20261210);
+    for (int round = 0; round < 30; ++round) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            for (bool a = round % 2 == 1;; a = !a) {
+                apply(a);
+                f.salvaConfiguracoes("S");
+            }
+        }
+        usleep(static_cast<useconds_t>(std::rand() % 20000));
+        kill(pid, SIGKILL);
+        int status = 0;
+        waitpid(pid, &status, 0);
+
+        const IniFile ini = IniFile::load(h.path("app.ini"));
+        const QString tempo = ini.readString("config", "tempo", "?");
+        ASSERT_TRUE(tempo == "11" || tempo == "22") << "round " << round << ": " << h.read("app.ini").left(200).constData();
+        const bool a = tempo == "11";
+        EXPECT_EQ(ini.readString("config", "email", "?"), a ? emailA : emailB) << "round " << round;
+        EXPECT_EQ(ini.readString("config", "api", "?"), a ? "https://a/app1.php" : "https://b/app1.php");
+        EXPECT_EQ(ini.readString("config", "ligado", "?"), "S");
+    }
+}
+
+TEST(IniFile, ValuesHoldingTheReplacementCharacterReadBackAsWritten) {
+    // Found by fuzzing: a valid UTF-8 value holding U+FFFD was taken for old 8-bit text.
+    IniFile ini;
+    // Found by fuzzing too: a value starting with U+FEFF lost it.
+    for (const QString& odd : {QString::fromUtf8("caminho \uFFFD \u00e7\u00e3o"), QString::fromUtf8("\uFEFF[bd] x")}) {
+        ini.writeString("BD", "Path", odd);
+        EXPECT_EQ(IniFile::parse(ini.serialize()).readString("BD", "Path", "?"), odd);
+    }
+    // Text in the old code page still reads as it did.
+    EXPECT_EQ(IniFile::parse("[BD]\r\nPath=C:\\Dados\\a\xe7\xe3o.fdb\r\n").readString("BD", "Path", "?"),
+              QString::fromUtf8("C:\\Dados\\a\u00e7\u00e3o.fdb"));
+}
+
+TEST(IniFile, ALineHoldingOnlyAByteOrderMarkKeepsItsLineBreak) {
+    // Found by fuzzing: such a line inside the file was written without its line break, so the
+    // key written after it was glued to it and lost on the next read.
+    IniFile ini = IniFile::parse("\xEF\xBB\xBF[BD]\r\nIP=10.0.0.1\r\n\xEF\xBB\xBF\r\n");
+    ini.writeString("BD", "Path", "C:\\erp.fdb");
+    const QByteArray text = ini.serialize();
+    EXPECT_TRUE(text.startsWith("\xEF\xBB\xBF[BD]\r\n")) << text.constData();
+    const IniFile back = IniFile::parse(text);
+    EXPECT_EQ(back.readString("BD", "Path", "?"), "C:\\erp.fdb");
+    EXPECT_EQ(back.readString("BD", "IP", "?"), "10.0.0.1");
+    EXPECT_EQ(back.serialize(), text);
 }
 
 TEST(BancoIni, DefaultsAndValues) {

@@ -2,6 +2,7 @@
 #include "uploads/JsonText.h"
 
 #include <gtest/gtest.h>
+#include <limits>
 
 using namespace velorix;
 
@@ -74,6 +75,10 @@ TEST(JsonText, NumbersShortestUpToFifteenDigits) {
         {2.0 / 3.0 * 100, "66.6666666666667"},
     };
     for (const auto& c : cases) EXPECT_EQ(FormatNumber(c.in), QByteArray(c.out)) << c.in;
+    // Found by fuzzing: the largest doubles rounded to 15 digits overflowed to a text no JSON
+    // reader takes.
+    EXPECT_EQ(FormatNumber(std::numeric_limits<double>::max()), "1.7976931348623157E308");
+    EXPECT_EQ(FormatNumber(-std::numeric_limits<double>::max()), "-1.7976931348623157E308");
 }
 
 TEST(JsonText, DateAndTimeTexts) {
