@@ -42,34 +42,11 @@ const char* const kListaCaixas =
     "select c.codigo, c.descricao, c.data_abertura, c.id_usuario, u.login usuario, c.lote from contas c inner join "
     "usuarios u on c.id_usuario=u.codigo where (c.tipo='S') and (c.situacao='A') ";
 
-// The text values go between double quotes of the summary document: a login holding a quote
-// or a backslash must not break the document.
-QString textoJson(const QString& s) {
-    QString out;
-    out.reserve(s.size());
-    for (const QChar c : s) {
-        switch (c.unicode()) {
-            case '"': out += QLatin1String("\\\""); break;
-            case '\\': out += QLatin1String("\\\\"); break;
-            case '\n': out += QLatin1String("\\n"); break;
-            case '\r': out += QLatin1String("\\r"); break;
-            case '\t': out += QLatin1String("\\t"); break;
-            default:
-                if (c.unicode() < 0x20) {
-                    out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-                } else {
-                    out += c;
-                }
-        }
-    }
-    return out;
-}
-
 QString item(const caixasAbertos& cx) {
     const QString chave = QStringLiteral("   \t\t\"%1\": ");
     QString s = QStringLiteral("    { ");
     auto texto = [&](const char* key, const QString& v) {
-        s += chave.arg(QLatin1String(key)) + QLatin1Char('"') + textoJson(v) + QStringLiteral("\", ");
+        s += chave.arg(QLatin1String(key)) + QLatin1Char('"') + TextoJson(v) + QStringLiteral("\", ");
     };
     auto numero = [&](const char* key, const QString& v, const char* depois) {
         s += chave.arg(QLatin1String(key)) + v + QLatin1String(depois);

@@ -82,6 +82,28 @@ int StrToIntDef(const QString& s, int def) {
     return ok ? v : def;
 }
 
+QString TextoJson(const QString& s) {
+    QString out;
+    out.reserve(s.size());
+    for (const QChar c : s) {
+        switch (c.unicode()) {
+            case '"': out += QLatin1String("\\\""); break;
+            case '\\': out += QLatin1String("\\\\"); break;
+            case '\b': out += QLatin1String("\\b"); break;
+            case '\f': out += QLatin1String("\\f"); break;
+            case '\n': out += QLatin1String("\\n"); break;
+            case '\r': out += QLatin1String("\\r"); break;
+            case '\t': out += QLatin1String("\\t"); break;
+            default:
+                if (c.unicode() < 0x20)
+                    out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+                else
+                    out += c;
+        }
+    }
+    return out;
+}
+
 qint32 CountdownSeconds(const QString& minutes) {
     const qint64 secs = qint64(StrToIntDef(minutes, 5)) * 60;
     return qint32(std::clamp<qint64>(secs, std::numeric_limits<qint32>::min() + 1, std::numeric_limits<qint32>::max()));

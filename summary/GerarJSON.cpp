@@ -72,28 +72,6 @@ void escreve(QString& out, const std::vector<MembroResumo>& membros, int d) {
 
 }  // namespace
 
-QString TextoJson(const QString& s) {
-    QString out;
-    out.reserve(s.size());
-    for (const QChar c : s) {
-        switch (c.unicode()) {
-            case '"': out += QLatin1String("\\\""); break;
-            case '\\': out += QLatin1String("\\\\"); break;
-            case '\b': out += QLatin1String("\\b"); break;
-            case '\f': out += QLatin1String("\\f"); break;
-            case '\n': out += QLatin1String("\\n"); break;
-            case '\r': out += QLatin1String("\\r"); break;
-            case '\t': out += QLatin1String("\\t"); break;
-            default:
-                if (c.unicode() < 0x20)
-                    out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-                else
-                    out += c;
-        }
-    }
-    return out;
-}
-
 QString EscreveResumo(const std::vector<MembroResumo>& raiz) {
     QString out;
     out.reserve(8192);

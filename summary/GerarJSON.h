@@ -6,6 +6,7 @@
 // the same code whether the figures come from the ERP (uConsultas over qryAux) or from a test
 // double with the same member functions and records.
 
+#include "shell/Formats.h"
 #include "metrics/uConsultas.h"
 
 #include <QString>
@@ -34,10 +35,6 @@ struct MembroResumo {
 
     const QString& texto() const { return campo ? *campo : valor; }
 };
-
-// A quoted value as a JSON string body: quote, backslash and control characters escaped; every
-// other character unchanged.
-QString TextoJson(const QString& s);
 
 // The whole document text from the tree of the root's members.
 QString EscreveResumo(const std::vector<MembroResumo>& raiz);

@@ -1,5 +1,6 @@
 // The ERP side under faults and hostile texts: a connection the server drops, and texts that
 // must reach the panel as valid JSON whatever they hold.
+#include "PanelSettings.h"
 #include "ErpFixture.h"
 #include "FormHarness.h"
 #include "tools/panel/PanelServer.h"
@@ -42,12 +43,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(erp);
         panel.start();
-        h.write("panel-ca.pem", QByteArray::fromStdString(panel.certificatePem()));
+        velorix::testing::writePanelSettings(h, panel);
         h.write("Banco.ini", erp->bancoIni().toUtf8());
-        h.write("app.ini", "[config]\r\nnovoenvio=" + QByteArray::fromStdString(panel.url("/painel")) +
-                               "\r\napi=" + QByteArray::fromStdString(panel.url("/app.php")) +
-                               "\r\nemail=loja@exemplo.com.br\r\ncertificado_ca=" + h.path("panel-ca.pem").toUtf8() +
-                               "\r\n");
         h.fakes.clock->set(QDateTime(QDate(2025, 1, 31), QTime(10, 0)));
         h.make();
         form().clearLog();

@@ -1,4 +1,5 @@
 // The summary upload against the panel stand-in over HTTPS.
+#include "PanelSettings.h"
 #include "FormHarness.h"
 #include "summary/FormClient.h"
 #include "tools/panel/PanelServer.h"
@@ -15,9 +16,7 @@ class SummaryUpload : public ::testing::Test {
 protected:
     void SetUp() override {
         panel.start();
-        h.write("panel-ca.pem", QByteArray::fromStdString(panel.certificatePem()));
-        h.write("app.ini", "[config]\r\napi=" + QByteArray::fromStdString(panel.url("/app.php")) +
-                               "\r\nemail=loja@exemplo.com.br\r\ncertificado_ca=" + h.path("panel-ca.pem").toUtf8() + "\r\n");
+        velorix::testing::writePanelSettings(h, panel);
         h.make();
         h.form->clearLog();
         h.form->Memo1.Text = "{\r\n  \"a\": \"x y\"\r\n}";

@@ -1,4 +1,5 @@
 // The cash register movement upload against a real ERP database and the panel stand-in.
+#include "PanelSettings.h"
 #include "ErpFixture.h"
 #include "FormHarness.h"
 #include "summary/FormClient.h"
@@ -28,10 +29,8 @@ protected:
         erp->insert("contas", {{"codigo", 8}, {"descricao", "Banco"}, {"data_abertura", QDate(2025, 1, 2)},
                                {"id_usuario", 1}, {"lote", 8}, {"tipo", "B"}, {"situacao", "A"}});
         panel.start();
-        h.write("panel-ca.pem", QByteArray::fromStdString(panel.certificatePem()));
+        velorix::testing::writePanelSettings(h, panel);
         h.write("Banco.ini", erp->bancoIni().toUtf8());
-        h.write("app.ini", "[config]\r\nnovoenvio=" + QByteArray::fromStdString(panel.url("/painel")) +
-                               "\r\ncertificado_ca=" + h.path("panel-ca.pem").toUtf8() + "\r\n");
         h.make();
         form().clearLog();
         // The sync period plays no part.

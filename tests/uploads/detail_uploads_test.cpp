@@ -1,4 +1,5 @@
 // The ten table-like detail uploads against a real ERP database and the panel stand-in over HTTPS.
+#include "PanelSettings.h"
 #include "ErpFixture.h"
 #include "FormHarness.h"
 #include "summary/FormClient.h"
@@ -29,12 +30,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(erp);
         panel.start();
-        h.write("panel-ca.pem", QByteArray::fromStdString(panel.certificatePem()));
+        velorix::testing::writePanelSettings(h, panel);
         h.write("Banco.ini", erp->bancoIni().toUtf8());
-        h.write("app.ini", "[config]\r\nnovoenvio=" + QByteArray::fromStdString(panel.url("/painel")) +
-                               "\r\napi=" + QByteArray::fromStdString(panel.url("/app.php")) +
-                               "\r\nemail=loja@exemplo.com.br\r\ncertificado_ca=" + h.path("panel-ca.pem").toUtf8() +
-                               "\r\n");
         // An upload in March: the profit list's month text comes from the clock.
         h.fakes.clock->set(QDateTime(QDate(2025, 3, 10), QTime(10, 0)));
         h.make();
