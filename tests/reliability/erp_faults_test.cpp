@@ -42,12 +42,7 @@ protected:
 
     void SetUp() override {
         ASSERT_TRUE(erp);
-        panel.start();
-        velorix::testing::writePanelSettings(h, panel);
-        h.write("Banco.ini", erp->bancoIni().toUtf8());
-        h.fakes.clock->set(QDateTime(QDate(2025, 1, 31), QTime(10, 0)));
-        h.make();
-        form().clearLog();
+        velorix::testing::startOverErpAndPanel(h, panel, *erp, QDateTime(QDate(2025, 1, 31), QTime(10, 0)));
         form().DataInicio = QDateTime(QDate(2025, 1, 1), QTime(0, 0));
         form().DataFim = QDateTime(QDate(2025, 1, 31), QTime(0, 0));
     }
