@@ -71,6 +71,13 @@ QString positionalText(const QString& text, int* count) {
 
 }  // namespace
 
+void requireOpen(const QSqlDatabase& db) {
+    if (db.isOpen()) return;
+    const QString why = db.lastError().type() == QSqlError::NoError ? QString() : errorText(db.lastError());
+    fail(why.isEmpty() ? QStringLiteral("ERP database connection is not open")
+                       : QStringLiteral("ERP database connection is not open: ") + why);
+}
+
 QDateTime zeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
 
 // ---- ErpField
@@ -206,6 +213,7 @@ const QSqlRecord& ErpQuery::recordFor(const QString& text) {
 void ErpQuery::open() {
     close();
     if (sql_.trimmed().isEmpty()) fail(QStringLiteral("Statement text is empty"));
+    requireOpen(db_);
     try {
         q_ = std::make_unique<QSqlQuery>(db_);
         q_->setForwardOnly(true);

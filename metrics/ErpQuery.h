@@ -35,6 +35,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// Throws DbError when `db` is not open, with the reason its last opening failed when it has one
+// (a server that is down), so the log says why rather than an unknown error.
+void requireOpen(const QSqlDatabase& db);
+
 // 30 December 1899, 00:00:00: what a NULL date-time reads as.
 QDateTime zeroDateTime();
 

@@ -176,7 +176,7 @@ bool writeDocument(TForm1& form, const DetailRoutine& r, const QString& mesAno, 
         sql = QString(form.vSql1).replace("/*ordem*/", form.vOrdem);
     }
     const QSqlDatabase db = form.conexao().database();
-    if (!db.isOpen()) throw std::runtime_error("ERP database connection is not open");
+    requireOpen(db);
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql)) throw dbError(q.lastError());
