@@ -26,7 +26,8 @@ public:
     // Sets the instance up and starts it. Throws std::runtime_error saying why when it cannot.
     // Paths come from VELORIX_FB_SERVER_BIN (/usr/sbin/firebird), VELORIX_FB_ROOT
     // (/usr/lib/x86_64-linux-gnu/firebird/3.0) and VELORIX_FB_SECURITY_DB
-    // (/var/lib/firebird/3.0/system/security3.fdb).
+    // (/var/lib/firebird/3.0/system/security3.fdb, readable by root and the firebird user only).
+    // VELORIX_FB_KEEP=1 leaves the directory in place for a look afterwards.
     explicit PrivateFirebird(std::chrono::milliseconds startTimeout = std::chrono::seconds(20));
     ~PrivateFirebird();
     PrivateFirebird(const PrivateFirebird&) = delete;
