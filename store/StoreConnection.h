@@ -47,6 +47,10 @@ public:
     // The server's id of the open connection (0 when closed).
     unsigned long threadId() const;
 
+    // A message with the credentials (user name, database, password) masked: the ERP keeps them
+    // scrambled, and the server names the user and the database in its refusals.
+    QString redacted(const QString& message) const;
+
     // Seconds; the whole program waits while the store database answers.
     unsigned connectTimeoutSecs = 15;
     unsigned ioTimeoutSecs = 120;
