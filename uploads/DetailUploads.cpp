@@ -222,8 +222,8 @@ bool writeDocument(TForm1& form, const DetailRoutine& r, const QString& mesAno, 
             switch (f.conversion) {
             case C::Text: json.string(textValue(v, cols[i].fixedChar, decimalSeparator)); break;
             case C::Number: json.number(v.isNull() ? 0.0 : v.toDouble()); break;
-            case C::DateTime: json.string(DateTimeText(ValueAsDateTime(v))); break;
-            case C::Time: json.string(TimeText(ValueAsDateTime(v))); break;
+            case C::DateTime: AppendDateTimeText(json, v); break;
+            case C::Time: AppendTimeText(json, v); break;
             case C::ClockMonthYear: break;
             }
         }
