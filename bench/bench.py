@@ -520,9 +520,13 @@ class Bench:
         data = dict(mode=self.mode, date=datetime.datetime.now(datetime.timezone.utc).isoformat(timespec="seconds"),
                     repeat=self.args.repeat, size=self.size, rows=self.counts,
                     generation_s=self.gen_seconds, machine=m, results=self.results)
-        json.dump(data, open(os.path.join(ROOT, "bench", "results.json"), "w"), indent=2, ensure_ascii=False)
+        # A quick run keeps its own file, so it never replaces the large shop's figures.
+        name = "results.json" if self.mode == "full" else "results-quick.json"
+        json.dump(data, open(os.path.join(ROOT, "bench", name), "w"), indent=2, ensure_ascii=False)
         table = self.table()
         print(table)
+        if self.mode != "full":
+            return
         rows = ", ".join("%s %d" % (k, v) for k, v in sorted(self.counts.items()) if v >= 1000)
         md = RESULTS_MD.format(
             mode=self.mode, date=data["date"], table=table, cpu=m["cpu"], cores=m["cores"],
