@@ -35,14 +35,14 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Creates a Firebird ERP database holding a demo shop: a year of counter sales up to today, NF-e and\n"
+        "Creates a Firebird ERP database holding a demo shop: a year (or --years) of counter sales up to today, NF-e and\n"
         "NFC-e notes, cash registers (two open today), cash book, receivables, payables, purchases, serial\n"
         "items. The same seed, size and day give the same data.");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("database", "A local file (embedded engine) or host[/port]:path on a server.");
     parser.addOption({"seed", "Seed of the data (default 1).", "n", "1"});
-    parser.addOption({"sales", "Counter sales over the year: the shop's size (default 6000; ~300000 for a large shop).",
+    parser.addOption({"sales", "Counter sales over the whole history: the shop's size (default 6000; ~300000 for a large shop).",
                       "n", "6000"});
     parser.addOption({"years", "Years of history up to today (default 1).", "n", "1"});
     parser.addOption({"products", "Products in the catalogue (default: grows with the sales, up to 3000).", "n", "0"});
