@@ -295,7 +295,6 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(erp);
         good.start();
-        h.write("good-ca.pem", QByteArray::fromStdString(good.certificatePem()));
         h.write("Banco.ini", erp->bancoIni().toUtf8());
         h.fakes.clock->set(QDateTime(QDate(2025, 3, 14), QTime(10, 20, 30)));
         h.make();
