@@ -71,6 +71,9 @@ public:
     long detailReadTimeoutMs = 300000;
     long produtosMaisConnectTimeoutMs = 10000;
     long produtosMaisReadTimeoutMs = 30000;
+    // The longest a whole request may take, for an answer that trickles in without ever pausing.
+    long detailTotalTimeoutMs = 1800000;
+    long produtosMaisTotalTimeoutMs = 120000;
 
     // ---- scheduler
     void Timer1Timer();

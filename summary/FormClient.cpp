@@ -43,6 +43,13 @@ QString FormClient::post(const QString& url, const QList<std::pair<QString, QStr
     const QByteArray urlBytes = url.toUtf8();
     QByteArray answer, statusLine;
 
+    // Every request starts from a clean handle; live connections and cookies stay. The handle
+    // otherwise keeps counting the silent retries over dead kept-alive connections across
+    // requests, and after five of them in the whole run a request fails at once with
+    // "Connection died" although the panel is up.
+    curl_easy_reset(curl_);
+    curl_easy_setopt(curl_, CURLOPT_COOKIEFILE, "");
+
     curl_slist* headers = nullptr;
     const QByteArray acceptH = "Accept: " + accept.toUtf8();
     const QByteArray agentH = "User-Agent: " + userAgent.toUtf8();

@@ -88,6 +88,7 @@ void TForm1::consultarMovimentacaoCaixa() {
         options.caFile = IdHTTP1().caFile();
         options.connectTimeoutMs = detailConnectTimeoutMs;
         options.readTimeoutMs = detailReadTimeoutMs;
+        options.totalTimeoutMs = detailTotalTimeoutMs;
         const QByteArray body = ListaCaixasAbertos_2(*this).toUtf8();
         try {
             const QString url = edtEmpresa.Text + "/" + vCNPJ + "/" + "api_abertura_caixa.php";

@@ -86,6 +86,7 @@ QString PostJson(const QString& url, const QByteArray& body, const DetailRequest
     curl_easy_setopt(curl, CURLOPT_PROXY, "");
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, options.connectTimeoutMs);
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, options.totalTimeoutMs);
     IdleWatch idle;
     idle.limit = std::chrono::milliseconds(std::max(1L, options.readTimeoutMs));
     curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, watchIdle);

@@ -14,6 +14,9 @@ struct DetailRequestOptions {
     long connectTimeoutMs = 30000;
     // The longest wait without a byte moving either way; the transfer as a whole may take longer.
     long readTimeoutMs = 300000;
+    // The whole request, however steadily bytes keep trickling in: a panel that drips its answer
+    // one byte at a time never trips the read time-out and would hold the cycle for ever.
+    long totalTimeoutMs = 1800000;
     // PEM bundle trusted instead of the system store; empty: system store.
     QString caFile;
 };

@@ -259,6 +259,7 @@ void RunDetailUpload(TForm1& form, const DetailRoutine& r) {
         options.olderTls = r.bestSeller;
         options.connectTimeoutMs = r.bestSeller ? form.produtosMaisConnectTimeoutMs : form.detailConnectTimeoutMs;
         options.readTimeoutMs = r.bestSeller ? form.produtosMaisReadTimeoutMs : form.detailReadTimeoutMs;
+        options.totalTimeoutMs = r.bestSeller ? form.produtosMaisTotalTimeoutMs : form.detailTotalTimeoutMs;
 
         if (!r.bestSeller) {
             const QString url = form.edtEmpresa.Text + "/" + form.vCNPJ + "/" + r.endpointFile;
