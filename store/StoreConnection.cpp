@@ -2,6 +2,9 @@
 
 #include <mysql.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace velorix {
 
 namespace {
@@ -30,6 +33,29 @@ void StoreConnection::setParam(StoreParam p, const QString& value) {
 }
 
 std::optional<QString> StoreConnection::param(StoreParam p) const { return params_[slot(p)]; }
+
+QString StoreConnection::withoutCredentials(QString message) const {
+    std::vector<QString> secrets;
+    for (StoreParam p : {StoreParam::User_Name, StoreParam::Database, StoreParam::Password}) {
+        if (const auto& v = params_[slot(p)]; v && !v->isEmpty()) secrets.push_back(*v);
+    }
+    // Longest first, so a name holding another is hidden whole.
+    std::sort(secrets.begin(), secrets.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    const QString hidden = QStringLiteral("***");
+    for (const QString& s : secrets) {
+        // Everywhere when it is long enough to be told from ordinary words; a very short one only
+        // where the server quotes names ('u'@'h', 'db.table', `db`).
+        if (s.size() >= 4) {
+            message.replace(s, hidden);
+        } else {
+            for (const QString& open : {QStringLiteral("'"), QStringLiteral("`")}) {
+                message.replace(open + s + open, open + hidden + open);
+                message.replace(open + s + '.', open + hidden + '.');
+            }
+        }
+    }
+    return message;
+}
 
 unsigned long StoreConnection::threadId() const { return mysql_ ? mysql_thread_id(mysql_) : 0; }
 

@@ -109,7 +109,9 @@ void TForm1::Buscar_catalogo() {
         }
     } catch (const std::exception& e) {
         throw std::runtime_error(
-            (QStringLiteral("Erro de conexão com o banco de dados do servidor ") + QString::fromUtf8(e.what())).toStdString());
+            (QStringLiteral("Erro de conexão com o banco de dados do servidor ") +
+             ConexaoCATALOGO.withoutCredentials(QString::fromUtf8(e.what())))
+                .toStdString());
     }
 }
 
@@ -141,7 +143,8 @@ void TForm1::enviarprodutos() {
             ++produtosEnviados;
         }
     } catch (const std::exception& e) {
-        throw std::runtime_error((QStringLiteral("Erro  ") + QString::fromUtf8(e.what())).toStdString());
+        throw std::runtime_error(
+            (QStringLiteral("Erro  ") + ConexaoCATALOGO.withoutCredentials(QString::fromUtf8(e.what()))).toStdString());
     }
 }
 
