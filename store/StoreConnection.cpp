@@ -1,9 +1,10 @@
 #include "store/StoreConnection.h"
 
+#include <QRegularExpression>
+
 #include <mysql.h>
 
 #include <algorithm>
-#include <vector>
 
 namespace velorix {
 
@@ -34,30 +35,25 @@ void StoreConnection::setParam(StoreParam p, const QString& value) {
 
 std::optional<QString> StoreConnection::param(StoreParam p) const { return params_[slot(p)]; }
 
-QString StoreConnection::withoutCredentials(QString message) const {
-    std::vector<QString> secrets;
-    for (StoreParam p : {StoreParam::User_Name, StoreParam::Database, StoreParam::Password}) {
-        if (const auto& v = params_[slot(p)]; v && !v->isEmpty()) secrets.push_back(*v);
-    }
-    // Longest first, so a name holding another is hidden whole.
-    std::sort(secrets.begin(), secrets.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
-    const QString hidden = QStringLiteral("***");
-    for (const QString& s : secrets) {
-        // Everywhere when it is long enough to be told from ordinary words; a very short one only
-        // where the server quotes names ('u'@'h', 'db.table', `db`).
-        if (s.size() >= 4) {
-            message.replace(s, hidden);
-        } else {
-            for (const QString& open : {QStringLiteral("'"), QStringLiteral("`")}) {
-                message.replace(open + s + open, open + hidden + open);
-                message.replace(open + s + '.', open + hidden + '.');
-            }
-        }
-    }
-    return message;
-}
-
 unsigned long StoreConnection::threadId() const { return mysql_ ? mysql_thread_id(mysql_) : 0; }
+
+QString StoreConnection::redacted(const QString& message) const {
+    QStringList secrets;
+    for (StoreParam p : {StoreParam::User_Name, StoreParam::Database, StoreParam::Password}) {
+        const QString v = params_[slot(p)].value_or(QString());
+        if (!v.isEmpty()) secrets << v;
+    }
+    // Longest first, so a value holding a shorter one is masked whole.
+    std::sort(secrets.begin(), secrets.end(), [](const QString& a, const QString& b) { return a.size() > b.size(); });
+    QString out = message;
+    for (const QString& v : secrets) {
+        // Only where it stands on its own: a short name must not eat into the words around it.
+        const QRegularExpression whole(QStringLiteral("(?<![\\w$])%1(?![\\w$])").arg(QRegularExpression::escape(v)),
+                                       QRegularExpression::CaseInsensitiveOption | QRegularExpression::UseUnicodePropertiesOption);
+        out.replace(whole, QStringLiteral("***"));
+    }
+    return out;
+}
 
 void StoreConnection::close() {
     if (mysql_) {

@@ -46,10 +46,10 @@ public:
     st_mysql* handle() const { return mysql_; }
     // The server's id of the open connection (0 when closed).
     unsigned long threadId() const;
-    // `message` with the user name, database name and password replaced by "***". The ERP keeps
-    // them scrambled so that the shop never sees them, but the server's messages name the user
-    // and the database ("Access denied for user 'u'@'h' to database 'd'").
-    QString withoutCredentials(QString message) const;
+
+    // A message with the credentials (user name, database, password) masked: the ERP keeps them
+    // scrambled, and the server names the user and the database in its refusals.
+    QString redacted(const QString& message) const;
 
     // Seconds; the whole program waits while the store database answers.
     unsigned connectTimeoutSecs = 15;

@@ -109,8 +109,7 @@ void TForm1::Buscar_catalogo() {
         }
     } catch (const std::exception& e) {
         throw std::runtime_error(
-            (QStringLiteral("Erro de conexão com o banco de dados do servidor ") +
-             ConexaoCATALOGO.withoutCredentials(QString::fromUtf8(e.what())))
+            (QStringLiteral("Erro de conexão com o banco de dados do servidor ") + ConexaoCATALOGO.redacted(QString::fromUtf8(e.what())))
                 .toStdString());
     }
 }
@@ -143,8 +142,7 @@ void TForm1::enviarprodutos() {
             ++produtosEnviados;
         }
     } catch (const std::exception& e) {
-        throw std::runtime_error(
-            (QStringLiteral("Erro  ") + ConexaoCATALOGO.withoutCredentials(QString::fromUtf8(e.what()))).toStdString());
+        throw std::runtime_error((QStringLiteral("Erro  ") + ConexaoCATALOGO.redacted(QString::fromUtf8(e.what()))).toStdString());
     }
 }
 

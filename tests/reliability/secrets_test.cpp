@@ -7,7 +7,6 @@
 #include "FormHarness.h"
 #include "PanelSettings.h"
 #include "StoreDb.h"
-#include "store/StoreConnection.h"
 #include "tools/panel/PanelServer.h"
 
 #include <QDir>
@@ -231,20 +230,6 @@ TEST_F(Secrets, StayOutOfTheLogTheErrorDisplayAndTheMessageBoxes) {
     expectClean("the log, error display, message boxes and balloons", shown.join('\n'));
     expectClean("stdout", out);
     expectClean("stderr", err);
-}
-
-// The hiding itself: names the server quotes, however short, and nothing else.
-TEST(StoreCredentials, HiddenInTheServersMessages) {
-    StoreConnection c;
-    c.setParam(StoreParam::User_Name, "ab");
-    c.setParam(StoreParam::Database, "loja_ab");
-    c.setParam(StoreParam::Password, "Segredo");
-    EXPECT_EQ(c.withoutCredentials("Access denied for user 'ab'@'localhost' to database 'loja_ab'"),
-              "Access denied for user '***'@'localhost' to database '***'");
-    EXPECT_EQ(c.withoutCredentials("Table 'loja_ab.pedido_loja' doesn't exist; about `ab`"),
-              "Table '***.pedido_loja' doesn't exist; about `***`");
-    EXPECT_EQ(c.withoutCredentials("Segredo rejected"), "*** rejected");
-    EXPECT_EQ(c.withoutCredentials("a cabana"), "a cabana");
 }
 
 }  // namespace
