@@ -1,5 +1,6 @@
 #include "metrics/ErpQuery.h"
 
+#include <QFile>
 #include <QSqlError>
 #include <QSqlField>
 #include <QSqlQuery>
@@ -25,9 +26,10 @@ QString errorText(const QSqlError& e) {
 bool isIdentStart(QChar c) { return c.isLetter() || c == QLatin1Char('_'); }
 bool isIdentChar(QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('$'); }
 
-// Writes every parameter marker ("?" or ":name", outside literals, quoted names and comments)
-// as "?" and counts them.
-QString positionalText(const QString& text, int* count) {
+// Copies `text`, writing each parameter marker ("?" or ":name", outside literals, quoted names
+// and comments) as what `marker(index, name)` gives; `name` is empty for "?".
+template <typename F>
+QString rewriteMarkers(const QString& text, F marker) {
     QString out;
     out.reserve(text.size());
     int n = 0;
@@ -51,25 +53,65 @@ QString positionalText(const QString& text, int* count) {
             out += text.mid(i, end - i);
             i = end;
         } else if (c == QLatin1Char('?')) {
-            out += c;
-            ++n;
+            out += marker(n++, QString());
             ++i;
         } else if (c == QLatin1Char(':') && i + 1 < len && isIdentStart(text[i + 1])) {
             qsizetype end = i + 2;
             while (end < len && isIdentChar(text[end])) ++end;
-            out += QLatin1Char('?');
-            ++n;
+            out += marker(n++, text.mid(i + 1, end - i - 1));
             i = end;
         } else {
             out += c;
             ++i;
         }
     }
+    return out;
+}
+
+// Every marker written as "?", counted.
+QString positionalText(const QString& text, int* count) {
+    int n = 0;
+    const QString out = rewriteMarkers(text, [&n](int, const QString&) {
+        ++n;
+        return QStringLiteral("?");
+    });
     *count = n;
     return out;
 }
 
+QString sqlLiteral(const QVariant& v) {
+    if (!v.isValid() || v.isNull()) return QStringLiteral("NULL");
+    switch (v.typeId()) {
+        case QMetaType::QDate: return QStringLiteral("DATE '%1'").arg(v.toDate().toString(Qt::ISODate));
+        case QMetaType::QDateTime:
+            return QStringLiteral("TIMESTAMP '%1'").arg(v.toDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.zzz")));
+        case QMetaType::Int:
+        case QMetaType::LongLong:
+        case QMetaType::UInt:
+        case QMetaType::ULongLong:
+        case QMetaType::Double: return v.toString();
+        default: return QLatin1Char('\'') + v.toString().replace(QLatin1Char('\''), QStringLiteral("''")) + QLatin1Char('\'');
+    }
+}
+
 }  // namespace
+
+void requireOpen(const QSqlDatabase& db) {
+    if (db.isOpen()) return;
+    const QString why = db.lastError().type() == QSqlError::NoError ? QString() : errorText(db.lastError());
+    fail(why.isEmpty() ? QStringLiteral("ERP database connection is not open")
+                       : QStringLiteral("ERP database connection is not open: ") + why);
+}
+
+void TraceErpStatement(const QString& text, const std::function<QVariant(int, const QString&)>& param) {
+    static const QByteArray path = qgetenv("VELORIX_TRACE_SQL");
+    if (path.isEmpty()) return;
+    QString statement = rewriteMarkers(text, [&](int i, const QString& name) { return sqlLiteral(param(i, name)); });
+    statement = statement.trimmed();
+    while (statement.endsWith(QLatin1Char(';'))) statement.chop(1);
+    QFile f(QString::fromLocal8Bit(path));
+    if (f.open(QIODevice::Append)) f.write(statement.toUtf8() + ";\n");
+}
 
 QDateTime zeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
 
@@ -206,12 +248,14 @@ const QSqlRecord& ErpQuery::recordFor(const QString& text) {
 void ErpQuery::open() {
     close();
     if (sql_.trimmed().isEmpty()) fail(QStringLiteral("Statement text is empty"));
+    requireOpen(db_);
     try {
         q_ = std::make_unique<QSqlQuery>(db_);
         q_->setForwardOnly(true);
         if (!q_->prepare(prepared_)) fail(errorText(q_->lastError()));
         for (size_t i = 0; i < params_.size(); ++i) q_->bindValue(int(i), params_[i]);
         if (!q_->exec()) fail(errorText(q_->lastError()));
+        TraceErpStatement(sql_, [this](int i, const QString&) { return params_[size_t(i)]; });
         record_ = recordFor(prepared_);
         active_ = true;
         hasRow_ = fetch(row_);

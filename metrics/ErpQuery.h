@@ -21,6 +21,7 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <vector>
@@ -34,6 +35,15 @@ class DbError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+
+// Throws DbError when `db` is not open, with the reason its last opening failed when it has one
+// (a server that is down), so the log says why rather than an unknown error.
+void requireOpen(const QSqlDatabase& db);
+
+// Benchmarks only: when the environment names a file in VELORIX_TRACE_SQL, appends `text` to it
+// with each parameter marker written as the SQL literal of `param(index, name)`, ending in ";".
+// Does nothing otherwise.
+void TraceErpStatement(const QString& text, const std::function<QVariant(int index, const QString& name)>& param);
 
 // 30 December 1899, 00:00:00: what a NULL date-time reads as.
 QDateTime zeroDateTime();

@@ -86,6 +86,8 @@ int main(int argc, char* argv[]) {
     parser.addOption({"print-summary", "Build the summary document from the ERP database and print it."});
     parser.addOption({"store-once", "Run one store order watch and one stock push, and exit (0 when both ended without error)."});
     parser.addOption({"headless", "Run the scheduler without a window until SIGTERM or SIGINT."});
+    parser.addOption({"full-history", "With --sync-once: tick \"Enviar Completo\" (detail uploads over the whole history)."});
+    parser.addOption({"trace-countdown", "With --headless: print the countdown text to stderr whenever it changes (for benchmarks)."});
     parser.process(*app);
 
     const QString exe = QCoreApplication::applicationFilePath();
@@ -130,6 +132,13 @@ int main(int argc, char* argv[]) {
     FILE* logOut = mode == Mode::PrintSummary ? stderr : stdout;
     QObject::connect(&form, &TForm1::logLine, [logOut](const QString& line) { printTo(logOut, line); });
     if (mode == Mode::Headless) quitOnSignals();
+    if (mode == Mode::Headless && parser.isSet("trace-countdown")) {
+        QObject::connect(&form, &TForm1::stateChanged, [&form, shown = QString()]() mutable {
+            if (form.lbcontagem.Caption == shown) return;
+            shown = form.lbcontagem.Caption;
+            printTo(stderr, shown);
+        });
+    }
     form.FormCreate();
     if (form.terminationRequested()) {
         printTo(stderr, "Velorix is already running.");
@@ -137,6 +146,7 @@ int main(int argc, char* argv[]) {
     }
     switch (mode) {
         case Mode::SyncOnce:
+            if (parser.isSet("full-history")) form.chkPeriodo.Checked = true;
             form.guarded([&form] { form.cxBtn_syncClick(); });
             return form.lastUploadAccepted ? 0 : 1;
         case Mode::PrintSummary: {

@@ -333,6 +333,8 @@ struct StockTable::Impl {
     std::vector<int> keyColumns;  // the primary key; empty: the row is found by all its values
     int autoIncrement = -1;
     std::unique_ptr<Statement> update, insert, readBack;
+    // Rows inserted by this push and not read back yet, with the key the server gave them.
+    std::unordered_map<std::size_t, Cell> unread;
 
     std::string table() const { return quoted("produto_estoque"); }
 
@@ -406,8 +408,23 @@ struct StockTable::Impl {
         for (int k : fivec) values.push_back(&written[k]);
         insert->execute(values);
 
-        // The new row as the server stored it (its key, its defaults), for a later product with the
-        // same barcode to update it.
+        // The new row as the server stored it (its key, its defaults) is read back only when a later
+        // product with the same barcode needs it: one statement per new row saved on every push.
+        rows.push_back(written);
+        Cell id;
+        if (autoIncrement >= 0) {
+            id = Cell::integer(static_cast<long long>(insert->insertId()));
+            id.isUnsigned = true;
+        }
+        unread.emplace(rows.size() - 1, std::move(id));
+        byProduto.emplace(key, rows.size() - 1);
+    }
+
+    // Replaces the row inserted by this push with the server's copy, before it is written again.
+    void readBackIfNew(std::size_t r) {
+        const auto pending = unread.find(r);
+        if (pending == unread.end()) return;
+        const int fivec[] = {produto, registro, tamanho, cor, quantidade};
         if (!readBack) {
             std::string sql = "select * from " + table();
             if (autoIncrement >= 0) {
@@ -419,14 +436,16 @@ struct StockTable::Impl {
             }
             readBack = std::make_unique<Statement>(mysql, sql);
         }
-        Cell id = Cell::integer(static_cast<long long>(insert->insertId()));
-        id.isUnsigned = true;
-        if (autoIncrement >= 0) readBack->execute({&id});
-        else readBack->execute(values);
+        if (autoIncrement >= 0) {
+            readBack->execute({&pending->second});
+        } else {
+            std::vector<const Cell*> values;
+            for (int k : fivec) values.push_back(&rows[r][k]);
+            readBack->execute(values);
+        }
         std::vector<Row> stored = readBack->fetchAll(columns);
-        Row row = stored.empty() ? written : std::move(stored.front());
-        rows.push_back(std::move(row));
-        byProduto.emplace(key, rows.size() - 1);
+        if (!stored.empty()) rows[r] = std::move(stored.front());
+        unread.erase(pending);
     }
 };
 
@@ -441,6 +460,7 @@ void StockTable::post(const QString& barcode, qint64 quantidade) {
     Impl& t = *d;
     const Cell produto = Cell::text(barcode);
     const auto found = t.byProduto.find(produto.bytes);
+    if (found != t.byProduto.end()) t.readBackIfNew(found->second);
     Row written = found == t.byProduto.end() ? Row(t.columns.size()) : t.rows[found->second];
     auto set = [&](int k, Cell value) {
         value.binary = t.columns[k].binary;

@@ -1,5 +1,6 @@
 #include "uploads/DetailUploads.h"
 
+#include "metrics/ErpQuery.h"
 #include "shell/Formats.h"
 #include "shell/Principal.h"
 #include "summary/FormClient.h"
@@ -176,13 +177,16 @@ bool writeDocument(TForm1& form, const DetailRoutine& r, const QString& mesAno, 
         sql = QString(form.vSql1).replace("/*ordem*/", form.vOrdem);
     }
     const QSqlDatabase db = form.conexao().database();
-    if (!db.isOpen()) throw std::runtime_error("ERP database connection is not open");
+    requireOpen(db);
     QSqlQuery q(db);
     q.setForwardOnly(true);
     if (!q.prepare(sql)) throw dbError(q.lastError());
     q.bindValue(":data1", form.DataInicio);
     q.bindValue(":data2", form.DataFim);
     if (!q.exec()) throw dbError(q.lastError());
+    TraceErpStatement(sql, [&form](int, const QString& name) {
+        return name.compare(QLatin1String("data1"), Qt::CaseInsensitive) == 0 ? form.DataInicio : form.DataFim;
+    });
     if (!q.next()) {
         if (q.lastError().isValid()) throw dbError(q.lastError());
         return false;
@@ -218,8 +222,8 @@ bool writeDocument(TForm1& form, const DetailRoutine& r, const QString& mesAno, 
             switch (f.conversion) {
             case C::Text: json.string(textValue(v, cols[i].fixedChar, decimalSeparator)); break;
             case C::Number: json.number(v.isNull() ? 0.0 : v.toDouble()); break;
-            case C::DateTime: json.string(DateTimeText(ValueAsDateTime(v))); break;
-            case C::Time: json.string(TimeText(ValueAsDateTime(v))); break;
+            case C::DateTime: AppendDateTimeText(json, v); break;
+            case C::Time: AppendTimeText(json, v); break;
             case C::ClockMonthYear: break;
             }
         }

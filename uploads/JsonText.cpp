@@ -9,6 +9,10 @@
 
 namespace velorix {
 
+namespace {
+int formatNumberTo(double value, char* out);
+}  // namespace
+
 void JsonText::separate() {
     if (afterKey_) {
         afterKey_ = false;
@@ -55,7 +59,15 @@ void JsonText::string(QStringView value) {
 
 void JsonText::number(double value) {
     separate();
-    out_ += FormatNumber(value);
+    char buf[48];
+    out_.append(buf, formatNumberTo(value, buf));
+}
+
+void JsonText::asciiString(const char* text, qsizetype size) {
+    separate();
+    out_ += '"';
+    out_.append(text, size);
+    out_ += '"';
 }
 
 void AppendJsonString(QByteArray& out, QStringView value) {
@@ -95,51 +107,79 @@ void AppendJsonString(QByteArray& out, QStringView value) {
     out += '"';
 }
 
-QByteArray FormatNumber(double value) {
-    if (!std::isfinite(value)) return "null";
-    if (value == 0) return "0";
+namespace {
+
+// FormatNumber's text written into `out` (at least 32 bytes); returns its length.
+int formatNumberTo(double value, char* out) {
+    char* o = out;
+    auto put = [&o](const char* s, size_t n) {
+        std::memcpy(o, s, n);
+        o += n;
+    };
+    if (!std::isfinite(value)) {
+        put("null", 4);
+        return 4;
+    }
+    if (value == 0) {
+        *o++ = '0';
+        return 1;
+    }
     // 15 significant digits, rounded once: d.dddddddddddddde±x
     char buf[48];
     std::snprintf(buf, sizeof buf, "%.14e", value);
     // Near the largest double, 15 digits round past it and the text would read back as infinite
     // (a JSON reader rejects it): there the 17 digits that read back exactly are written.
-    if (std::isinf(std::strtod(buf, nullptr))) std::snprintf(buf, sizeof buf, "%.16e", value);
+    if (std::fabs(value) >= 1e308 && std::isinf(std::strtod(buf, nullptr))) std::snprintf(buf, sizeof buf, "%.16e", value);
     const bool negative = buf[0] == '-';
     const char* p = buf + (negative ? 1 : 0);
-    std::string digits;
-    digits += p[0];
+    char digits[24];
+    size_t nd = 0;
+    digits[nd++] = p[0];
     const char* frac = p + 2;
     const char* e = std::strchr(frac, 'e');
-    digits.append(frac, static_cast<size_t>(e - frac));
+    for (const char* f = frac; f < e; ++f) digits[nd++] = *f;
     const int exponent = std::atoi(e + 1);
-    while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+    while (nd > 1 && digits[nd - 1] == '0') --nd;
 
-    std::string out;
-    if (negative) out += '-';
+    if (negative) *o++ = '-';
     if (exponent >= 15 || exponent < -5) {
-        out += digits[0];
-        if (digits.size() > 1) {
-            out += '.';
-            out.append(digits, 1);
+        *o++ = digits[0];
+        if (nd > 1) {
+            *o++ = '.';
+            put(digits + 1, nd - 1);
         }
-        out += 'E';
-        out += std::to_string(exponent);
+        *o++ = 'E';
+        o += std::snprintf(o, 8, "%d", exponent);
     } else if (exponent >= 0) {
         const size_t intDigits = static_cast<size_t>(exponent) + 1;
-        if (digits.size() <= intDigits) {
-            out += digits;
-            out.append(intDigits - digits.size(), '0');
+        if (nd <= intDigits) {
+            put(digits, nd);
+            for (size_t k = nd; k < intDigits; ++k) *o++ = '0';
         } else {
-            out.append(digits, 0, intDigits);
-            out += '.';
-            out.append(digits, intDigits);
+            put(digits, intDigits);
+            *o++ = '.';
+            put(digits + intDigits, nd - intDigits);
         }
     } else {
-        out += "0.";
-        out.append(static_cast<size_t>(-exponent - 1), '0');
-        out += digits;
+        put("0.", 2);
+        for (int k = 0; k < -exponent - 1; ++k) *o++ = '0';
+        put(digits, nd);
     }
-    return QByteArray::fromStdString(out);
+    return static_cast<int>(o - out);
+}
+
+char* twoDigits(char* o, int v) {
+    *o++ = char('0' + v / 10 % 10);
+    *o++ = char('0' + v % 10);
+    return o;
+}
+
+}  // namespace
+
+QByteArray FormatNumber(double value) {
+    char buf[48];
+    const int n = formatNumberTo(value, buf);
+    return QByteArray(buf, n);
 }
 
 QDateTime ZeroDateTime() { return QDateTime(QDate(1899, 12, 30), QTime(0, 0)); }
@@ -171,6 +211,80 @@ QString DateTimeText(const QDateTime& dt) {
 QString TimeText(const QDateTime& dt) {
     const QTime t = dt.time();
     return QString::asprintf("%02d:%02d:%02d", t.hour(), t.minute(), t.second());
+}
+
+namespace {
+
+// The fields of a column value as ValueAsDateTime reads them, when that needs no time zone: NULL,
+// a DATE, a TIME or a TIMESTAMP the driver already made. False for anything else.
+bool plainDateTime(const QVariant& value, QDate& d, QTime& t) {
+    if (value.isNull() || !value.isValid()) {
+        d = QDate(1899, 12, 30);
+        t = QTime(0, 0);
+        return true;
+    }
+    switch (value.metaType().id()) {
+    case QMetaType::QDate:
+        d = value.toDate();
+        t = QTime(0, 0);
+        return d.isValid();
+    case QMetaType::QTime:
+        d = QDate(1899, 12, 30);
+        t = value.toTime();
+        return t.isValid();
+    case QMetaType::QDateTime: {
+        const QDateTime dt = value.toDateTime();
+        d = dt.date();
+        t = dt.time();
+        return d.isValid() && t.isValid();
+    }
+    default:
+        return false;
+    }
+}
+
+char* timeDigits(char* o, const QTime& t) {
+    o = twoDigits(o, t.hour());
+    *o++ = ':';
+    o = twoDigits(o, t.minute());
+    *o++ = ':';
+    return twoDigits(o, t.second());
+}
+
+}  // namespace
+
+void AppendDateTimeText(JsonText& json, const QVariant& value) {
+    QDate d;
+    QTime t;
+    if (!plainDateTime(value, d, t) || d.year() < 0 || d.year() > 9999) {
+        json.string(DateTimeText(ValueAsDateTime(value)));
+        return;
+    }
+    char buf[24];
+    char* o = buf;
+    const int y = d.year();
+    *o++ = char('0' + y / 1000);
+    *o++ = char('0' + y / 100 % 10);
+    o = twoDigits(o, y % 100);
+    *o++ = '-';
+    o = twoDigits(o, d.month());
+    *o++ = '-';
+    o = twoDigits(o, d.day());
+    *o++ = ' ';
+    o = timeDigits(o, t);
+    json.asciiString(buf, o - buf);
+}
+
+void AppendTimeText(JsonText& json, const QVariant& value) {
+    QDate d;
+    QTime t;
+    if (!plainDateTime(value, d, t)) {
+        json.string(TimeText(ValueAsDateTime(value)));
+        return;
+    }
+    char buf[12];
+    char* o = timeDigits(buf, t);
+    json.asciiString(buf, o - buf);
 }
 
 }  // namespace velorix

@@ -23,6 +23,8 @@ public:
     void key(QStringView name);
     void string(QStringView value);
     void number(double value);
+    // A string of characters that need no escape (digits, '-', ':', blanks), as it is.
+    void asciiString(const char* text, qsizetype size);
 
 private:
     void separate();
@@ -52,5 +54,11 @@ QDateTime ValueAsDateTime(const QVariant& value);
 // "yyyy-mm-dd hh:nn:ss" and "hh:nn:ss", 24-hour, always with hyphens and colons.
 QString DateTimeText(const QDateTime& dt);
 QString TimeText(const QDateTime& dt);
+
+// DateTimeText(ValueAsDateTime(value)) and TimeText(ValueAsDateTime(value)) written into `json`.
+// A DATE or TIME column is written from its own fields, with no date-time in the local zone made
+// for it: that costs a time-zone lookup (a stat of /etc/localtime) per value.
+void AppendDateTimeText(JsonText& json, const QVariant& value);
+void AppendTimeText(JsonText& json, const QVariant& value);
 
 }  // namespace velorix

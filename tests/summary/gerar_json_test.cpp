@@ -78,6 +78,8 @@ TEST_F(SummaryErp, AFailureInTheLastCallGivesNoDocumentAndTwoLogLines) {
     ASSERT_EQ(lines.size(), 2);
     EXPECT_EQ(lines[0], "Falha ao Criar JSON - 14/03/2025 10:20:30");
     EXPECT_FALSE(lines[1].trimmed().isEmpty());
+    // The build's transaction ends on the failing path too.
+    EXPECT_EQ(erp->openTransactionCount(), 0);
 }
 
 TEST_F(SummaryErp, SummaryModeSendsTheSampleThenTheDocumentItBuilt) {

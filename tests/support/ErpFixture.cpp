@@ -195,6 +195,12 @@ void ErpFixture::openConnection() {
   if (!err.isEmpty()) fail(QStringLiteral("cannot open %1 through QIBASE: %2").arg(attachString(), err));
 }
 
+void ErpFixture::reconnect() {
+  QSqlDatabase db = database();
+  db.close();
+  if (!db.open()) fail(QStringLiteral("cannot reopen %1 through QIBASE: %2").arg(attachString(), db.lastError().text()));
+}
+
 void ErpFixture::closeConnection() {
   if (connectionName_.isEmpty()) return;
   {

@@ -61,6 +61,9 @@ class ErpFixture {
   // Transactions of those other attachments not yet committed or rolled back (idle or not).
   int openTransactionCount();
 
+  // Opens the fixture's own connection again, e.g. after the server was restarted under it.
+  void reconnect();
+
   // Leaves the database file in place when the fixture goes away.
   void keep() { keep_ = true; }
 

@@ -2,6 +2,7 @@
 #include "uploads/JsonText.h"
 
 #include <gtest/gtest.h>
+#include <ctime>
 #include <limits>
 
 using namespace velorix;
@@ -90,6 +91,43 @@ TEST(JsonText, DateAndTimeTexts) {
     EXPECT_EQ(TimeText(ValueAsDateTime(QTime(8, 5, 9))), "08:05:09");
     EXPECT_EQ(TimeText(ValueAsDateTime(QVariant(QMetaType(QMetaType::QTime)))), "00:00:00");
     EXPECT_EQ(DateTimeText(ValueAsDateTime(QDate(9999, 12, 1))), "9999-12-01 00:00:00");
+}
+
+TEST(JsonText, ColumnDatesAndTimesWrittenFromTheirOwnFields) {
+    // The same texts as DateTimeText(ValueAsDateTime(...)), also in a zone whose clocks skipped
+    // the midnight of 4 November 2018 (Brazil).
+    const QByteArray oldTz = qgetenv("TZ");
+    const bool hadTz = qEnvironmentVariableIsSet("TZ");
+    qputenv("TZ", "America/Sao_Paulo");
+    tzset();
+    struct Case {
+        QVariant value;
+        const char* dateTime;
+        const char* time;
+    };
+    const Case cases[] = {
+        {QDate(2018, 11, 4), "2018-11-04 00:00:00", "00:00:00"},
+        {QDate(987, 3, 9), "0987-03-09 00:00:00", "00:00:00"},
+        {QDate(9999, 12, 1), "9999-12-01 00:00:00", "00:00:00"},
+        {QTime(8, 5, 9, 999), "1899-12-30 08:05:09", "08:05:09"},
+        {QDateTime(QDate(2025, 1, 31), QTime(23, 5, 9, 999)), "2025-01-31 23:05:09", "23:05:09"},
+        {QVariant(), "1899-12-30 00:00:00", "00:00:00"},
+        {QVariant(QMetaType(QMetaType::QDate)), "1899-12-30 00:00:00", "00:00:00"},
+        {QVariant(QMetaType(QMetaType::QTime)), "1899-12-30 00:00:00", "00:00:00"},
+    };
+    QByteArray out, expected = "[";
+    JsonText j(out);
+    j.beginArray();
+    for (const Case& c : cases) {
+        AppendDateTimeText(j, c.value);
+        AppendTimeText(j, c.value);
+        expected += QByteArray(expected.size() > 1 ? "," : "") + '"' + c.dateTime + "\",\"" + c.time + '"';
+    }
+    j.endArray();
+    if (hadTz) qputenv("TZ", oldTz);
+    else qunsetenv("TZ");
+    tzset();
+    EXPECT_EQ(out, expected + "]");
 }
 
 }  // namespace

@@ -287,8 +287,10 @@ struct Register {
 class ShopGenerator {
 public:
     ShopGenerator(FbDatabase& db, const DemoOptions& o)
-        : db_(db), o_(o), rng_(o.seed), today_(o.today), first_(o.today.addDays(-364)) {
+        : db_(db), o_(o), rng_(o.seed), today_(o.today), first_(o.today.addDays(-(365 * qint64(o.years) - 1))) {
         if (o.sales < 1) throw std::invalid_argument("the number of sales must be at least 1");
+        if (o.years < 1 || o.years > 50) throw std::invalid_argument("the years must be from 1 to 50");
+        if (o.products < 0 || o.nfe < 0) throw std::invalid_argument("negative number of products or NF-e");
         if (!o.today.isValid()) throw std::invalid_argument("invalid day for today");
         scale_ = double(o.sales) / 6000.0;
     }
@@ -429,7 +431,8 @@ private:
     }
 
     void catalogue() {
-        const int target = std::clamp(120 + o_.sales / 150, 120, 3000);
+        const int target = o_.products > 0 ? std::max(o_.products, int(std::size(kFixed)))
+                                           : std::clamp(120 + o_.sales / 150, 120, 3000);
         int codigo = 0;
         auto add = [&](std::string name, const ProductTemplate& t, double priceFactor) {
             Product p;
@@ -502,7 +505,7 @@ private:
             nfeWeights.push_back(d.dayOfWeek() == 7 ? 0.0 : d.dayOfWeek() == 6 ? 0.3 : 1.0);
         }
         std::vector<int> sales = allocate(o_.sales, saleWeights);
-        std::vector<int> notes = allocate(std::max(12, o_.sales / 40), nfeWeights);
+        std::vector<int> notes = allocate(o_.nfe > 0 ? o_.nfe : std::max(12, o_.sales / 40), nfeWeights);
         // Today always has a few sales on both registers and a note, whatever the size; the
         // sales are taken from the busiest days so the total stays as asked.
         while (sales.back() < std::min(8, o_.sales)) {

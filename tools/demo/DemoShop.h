@@ -19,6 +19,11 @@ struct DemoOptions {
     // about three items per sale, one NF-e for every 40 sales, customers, products, bills.
     int sales = 6000;
     QDate today = QDate::currentDate();
+    // Years of history before today; the sales spread over all of them.
+    int years = 1;
+    // Products in the catalogue and NF-e over the whole history; 0 follows the sales.
+    int products = 0;
+    int nfe = 0;
 };
 
 // Rows written per table.

@@ -35,15 +35,18 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        "Creates a Firebird ERP database holding a demo shop: a year of counter sales up to today, NF-e and\n"
+        "Creates a Firebird ERP database holding a demo shop: a year (or --years) of counter sales up to today, NF-e and\n"
         "NFC-e notes, cash registers (two open today), cash book, receivables, payables, purchases, serial\n"
         "items. The same seed, size and day give the same data.");
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument("database", "A local file (embedded engine) or host[/port]:path on a server.");
     parser.addOption({"seed", "Seed of the data (default 1).", "n", "1"});
-    parser.addOption({"sales", "Counter sales over the year: the shop's size (default 6000; ~300000 for a large shop).",
+    parser.addOption({"sales", "Counter sales over the whole history: the shop's size (default 6000; ~300000 for a large shop).",
                       "n", "6000"});
+    parser.addOption({"years", "Years of history up to today (default 1).", "n", "1"});
+    parser.addOption({"products", "Products in the catalogue (default: grows with the sales, up to 3000).", "n", "0"});
+    parser.addOption({"nfe", "NF-e over the whole history (default: one for every 40 sales).", "n", "0"});
     parser.addOption({"today", "The day taken as today, yyyy-mm-dd (default: the current date).", "date"});
     parser.addOption({"user", "Database user (default SYSDBA).", "name", "SYSDBA"});
     parser.addOption({"password", "Database password (not needed for the embedded engine).", "password"});
@@ -62,6 +65,12 @@ int main(int argc, char* argv[]) {
     if (!ok) return fail("bad --seed " + parser.value("seed"));
     options.sales = parser.value("sales").toInt(&ok);
     if (!ok || options.sales < 1) return fail("bad --sales " + parser.value("sales"));
+    options.years = parser.value("years").toInt(&ok);
+    if (!ok || options.years < 1 || options.years > 50) return fail("bad --years " + parser.value("years"));
+    options.products = parser.value("products").toInt(&ok);
+    if (!ok || options.products < 0) return fail("bad --products " + parser.value("products"));
+    options.nfe = parser.value("nfe").toInt(&ok);
+    if (!ok || options.nfe < 0) return fail("bad --nfe " + parser.value("nfe"));
     if (parser.isSet("today")) {
         options.today = QDate::fromString(parser.value("today"), Qt::ISODate);
         if (!options.today.isValid()) return fail("bad --today " + parser.value("today"));
