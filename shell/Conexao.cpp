@@ -16,6 +16,7 @@ BancoIni BancoIni::load(const QString& iniPath) {
     b.port = ini.readString("BD", "PORT", b.port);
     b.ip = ini.readString("BD", "IP", b.ip);
     b.path = ini.readString("BD", "Path", b.path);
+    b.readError = ini.readError();
     return b;
 }
 
@@ -50,6 +51,10 @@ bool Conexao::open(QString* error) {
     db.setUserName(params_.user);
     db.setPassword(params_.pass);
     db.setConnectOptions("ISC_DPB_LC_CTYPE=UTF8");
+    if (!params_.readError.isEmpty()) {
+        if (error) *error = params_.readError;
+        return false;
+    }
     if (params_.path.isEmpty()) {
         if (error) *error = QStringLiteral("Database path (Path) is empty in Banco.ini");
         return false;

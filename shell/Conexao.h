@@ -12,6 +12,9 @@ struct BancoIni {
     QString port = "3050";
     QString ip;
     QString path;
+    // Set when Banco.ini exists but cannot be read: the connection then fails with this text
+    // rather than with the defaults' empty database path.
+    QString readError;
 
     static BancoIni load(const QString& iniPath);
 };

@@ -3,8 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSet>
 #include <QStringDecoder>
+#include <cerrno>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace velorix {
 
@@ -22,6 +25,13 @@ QString decode(const QByteArray& bytes) {
     return QString::fromLatin1(bytes);
 }
 
+bool isBlank(const QByteArray& b) {
+    for (char c : b) {
+        if (static_cast<unsigned char>(c) > ' ') return false;
+    }
+    return true;
+}
+
 QByteArray trimBytes(const QByteArray& b) {
     qsizetype s = 0, e = b.size();
     while (s < e && static_cast<unsigned char>(b[s]) <= ' ') ++s;
@@ -32,9 +42,21 @@ QByteArray trimBytes(const QByteArray& b) {
 }  // namespace
 
 IniFile IniFile::load(const QString& path) {
+    // Missing (nothing to lose: the defaults apply) is told apart from unreadable (a directory,
+    // no permission, a read error), whose settings a later save must not overwrite.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 && (errno == ENOENT || errno == ENOTDIR)) {
+        return IniFile(path);
+    }
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return IniFile(path);
-    return parse(f.readAll(), path);
+    if (!QFileInfo(path).isDir() && f.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = f.readAll();
+        if (f.error() == QFileDevice::NoError) return parse(bytes, path);
+    }
+    IniFile unreadable(path);
+    const QString reason = QFileInfo(path).isDir() ? QStringLiteral("it is a directory") : f.errorString();
+    unreadable.readError_ = QStringLiteral("Unable to read %1: %2").arg(path, reason);
+    return unreadable;
 }
 
 IniFile IniFile::parse(const QByteArray& bytes, const QString& path) {
@@ -43,6 +65,12 @@ IniFile IniFile::parse(const QByteArray& bytes, const QString& path) {
     qsizetype pos = 0;
     QByteArray data = bytes;
     if (data.startsWith("\xEF\xBB\xBF")) data.remove(0, 3), ini.bom_ = true;
+    // Lines never read as settings (blank lines, comments, text without a key, and the later
+    // copies of a key, since the first one is the one read and written) are kept as runs, one
+    // entry per run, holding them as they are written back. A damaged file of millions of such
+    // lines is then a handful of entries, not millions.
+    QSet<QString> keysSeen;
+    bool inRun = false;
     while (pos < data.size()) {
         qsizetype nl = data.indexOf('\n', pos);
         qsizetype end = nl < 0 ? data.size() : nl;
@@ -58,7 +86,24 @@ IniFile IniFile::parse(const QByteArray& bytes, const QString& path) {
             line.header = true;
         } else if (!t.startsWith(';') && !t.startsWith('#')) {
             const qsizetype eq = t.indexOf('=');
-            if (eq > 0) line.key = decode(trimBytes(t.left(eq))).toLower();
+            if (eq > 0) {
+                QString key = decode(trimBytes(t.left(eq))).toLower();
+                const QString id = section + QChar(0) + key;
+                if (!keysSeen.contains(id)) {
+                    keysSeen.insert(id);
+                    line.key = std::move(key);
+                }
+            }
+        }
+        if (line.header || !line.key.isEmpty()) {
+            inRun = false;
+        } else if (inRun) {
+            QByteArray& run = ini.lines_.back().raw;
+            run += "\r\n";
+            run += raw;
+            continue;
+        } else {
+            inRun = true;
         }
         ini.lines_.push_back(std::move(line));
     }
@@ -108,7 +153,7 @@ int IniFile::findSectionEnd(const QString& section) const {
     const QString s = section.toLower();
     int last = -1;
     for (size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].section == s && (lines_[i].header || !trimBytes(lines_[i].raw).isEmpty())) last = static_cast<int>(i);
+        if (lines_[i].section == s && (lines_[i].header || !isBlank(lines_[i].raw))) last = static_cast<int>(i);
     }
     return last;
 }
@@ -126,10 +171,28 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     Line entry{key.toUtf8() + '=' + clean.toUtf8(), section.toLower(), key.toLower(), false};
     int end = findSectionEnd(section);
     if (end < 0) {
-        if (!lines_.empty() && !trimBytes(lines_.back().raw).isEmpty()) lines_.push_back({QByteArray(), {}, {}, false});
+        if (!lines_.empty()) {
+            // A blank line before the new section, unless the file ends in one already.
+            const QByteArray& raw = lines_.back().raw;
+            const qsizetype lastBreak = raw.lastIndexOf("\r\n");
+            if (!isBlank(lastBreak < 0 ? raw : raw.mid(lastBreak + 2))) lines_.push_back({QByteArray(), {}, {}, false});
+        }
         lines_.push_back({'[' + section.toUtf8() + ']', section.toLower(), {}, true});
         lines_.push_back(std::move(entry));
     } else {
+        // A new key goes after the section's last line that is not blank. In a run of unread
+        // lines that one may be followed by blank lines: the run is split there.
+        Line& last = lines_[end];
+        if (!last.header && last.key.isEmpty()) {
+            qsizetype p = last.raw.size();
+            while (p > 0 && static_cast<unsigned char>(last.raw[p - 1]) <= ' ') --p;
+            const qsizetype lineEnd = last.raw.indexOf("\r\n", p);
+            if (lineEnd >= 0) {
+                Line tail{last.raw.mid(lineEnd + 2), last.section, {}, false};
+                last.raw.truncate(lineEnd);
+                lines_.insert(lines_.begin() + end + 1, std::move(tail));
+            }
+        }
         lines_.insert(lines_.begin() + end + 1, std::move(entry));
     }
 }
@@ -146,6 +209,9 @@ QByteArray IniFile::serialize() const {
 }
 
 void IniFile::save() const {
+    if (!readError_.isEmpty()) {
+        throw std::runtime_error(QStringLiteral("Unable to write to %1").arg(path_).toStdString());
+    }
     QSaveFile f(path_);
     const QByteArray data = serialize();
     if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit()) {

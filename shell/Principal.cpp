@@ -152,6 +152,9 @@ void TForm1::FormClose() {}
 
 void TForm1::abreConfig() {
     const IniFile ini = IniFile::load(settingsPath("app.ini"));
+    // The defaults apply, but the user is told why the settings are gone; the file itself is
+    // left alone (a save refuses to replace it).
+    if (!ini.readError().isEmpty()) log(ini.readError());
     email = ini.readString(kConfig, "email", "");
     ligado = ini.readString(kConfig, "ligado", "");
     tempo = ini.readString(kConfig, "tempo", "");

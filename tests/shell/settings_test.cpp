@@ -3,6 +3,7 @@
 #include "shell/Conexao.h"
 #include "shell/IniFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
 #include <csignal>
@@ -132,27 +133,95 @@ TEST(Settings, SaveIntoReadOnlyDirectoryRaisesAndLeavesTheOldFile) {
 TEST(Settings, GarbageFilesDoNotCrashAndGiveDefaults) {
     QByteArray binary;
     for (int i = 0; i < 4096; ++i) binary += static_cast<char>((i * 131 + 7) & 0xFF);
-    const QByteArray hugeLine = "[config]\nemail=" + QByteArray(1 << 20, 'x') + "\ntempo=3\n";
-    const QByteArray noSection = "email=a@b.c\ntempo=3\n";
-    const QByteArray dup = "[config]\ntempo=3\nTEMPO=4\n";
-    for (const QByteArray& text : {binary, hugeLine, noSection, dup}) {
+    const QByteArray huge(10 << 20, 'x');
+    const struct {
+        const char* name;
+        QByteArray appIni, bancoIni;
+        QString tempo, email;          // app.ini as loaded
+        QString user, pass;            // Banco.ini as loaded
+        QByteArray kept;               // still in app.ini after a save
+    } cases[] = {
+        {"binary garbage", binary, binary, "", "", "SYSDBA", "k#402719", binary.left(binary.indexOf('\n'))},
+        {"10 MB value", "[config]\nemail=" + huge + "\ntempo=3\n", "[BD]\nPASS=" + huge + "\nUSER=LOJA\n", "3",
+         QString(2047, 'x'), "LOJA", QString(2047, 'x'), "email=" + QByteArray(2047, 'x') + "\r\n"},
+        {"10 MB line without a key", "[config]\n" + huge + "\ntempo=3\n", "[BD]\n" + huge + "\nUSER=LOJA\n", "3", "",
+         "LOJA", "k#402719", "\n" + huge + "\r\n"},
+        {"a million short lines", "[config]\ntempo=3\n" + QByteArray("\nTEMPO=9\n").repeated(1 << 19),
+         "[BD]\nUSER=LOJA\n" + QByteArray("\nuser=X\n").repeated(1 << 19), "3", "", "LOJA", "k#402719",
+         "\r\nTEMPO=9\r\n\r\nTEMPO=9\r\n"},
+        {"no section", "email=a@b.c\ntempo=3\n", "USER=LOJA\nPASS=x\n", "", "", "SYSDBA", "k#402719",
+         "email=a@b.c\r\ntempo=3\r\n"},
+        {"duplicate keys", "[config]\ntempo=3\nTEMPO=4\n[CONFIG]\ntempo=5\n", "[BD]\nUSER=LOJA\nuser=OUTRA\n", "3", "",
+         "LOJA", "k#402719", "TEMPO=4\r\n[CONFIG]\r\ntempo=5\r\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         velorix::testing::FormHarness h;
-        h.write("app.ini", text);
-        h.write("Banco.ini", text);
+        h.write("app.ini", c.appIni);
+        h.write("Banco.ini", c.bancoIni);
         TForm1& f = h.make();
-        EXPECT_LE(f.pnEmail.Text.size(), 2047);
+        EXPECT_EQ(f.editMinutos.Text, c.tempo);
+        EXPECT_EQ(f.pnEmail.Text, c.email);
+        const BancoIni banco = BancoIni::load(h.path("Banco.ini"));
+        EXPECT_EQ(banco.user, c.user);
+        EXPECT_EQ(banco.pass, c.pass);
+        EXPECT_EQ(banco.path, "");
         EXPECT_TRUE(f.Memo_log.lines().contains("Falha ao conectar Banco Local"));
+        // Nothing here is unreadable: no complaint beyond the connection's.
+        EXPECT_EQ(f.Memo_log.lines().size(), 2) << f.Memo_log.Text.toStdString();
+
+        // A save changes the value that is read back (the first of duplicates) and keeps the rest.
+        f.editMinutos.Text = "42";
+        f.salvaConfiguracoes("N");
+        EXPECT_EQ(h.appIni("tempo"), "42");
+        EXPECT_EQ(h.appIni("ligado"), "N");
+        EXPECT_TRUE(h.read("app.ini").contains(c.kept));
     }
-    velorix::testing::FormHarness h;
-    h.write("app.ini", hugeLine);
-    EXPECT_EQ(h.make().editMinutos.Text, "3");
-    EXPECT_EQ(h.form->pnEmail.Text, QString(2047, 'x'));
-    velorix::testing::FormHarness d;
-    d.write("app.ini", dup);
-    EXPECT_EQ(d.make().editMinutos.Text, "3");  // the first of two duplicate keys
-    velorix::testing::FormHarness n;
-    n.write("app.ini", noSection);
-    EXPECT_EQ(n.make().editMinutos.Text, "");  // keys outside the section are not settings
+}
+
+// A settings file that exists but cannot be read (a directory in its place, or no permission):
+// the defaults, a line saying why, and a save that leaves the file alone instead of replacing the
+// shop's settings with the defaults.
+TEST(Settings, UnreadableFilesGiveDefaultsSayWhyAndAreNotOverwritten) {
+    const QByteArray appIni = "[config]\r\nligado=S\r\ntempo=7\r\nemail=loja@x.com\r\nVendasAPP=1\r\n";
+    const QByteArray bancoIni = "[BD]\r\nUSER=LOJA\r\nPath=/srv/erp.fdb\r\n";
+    // 0 when everything holds, else the number of the first check that failed.
+    auto check = [](velorix::testing::FormHarness& h) {
+        TForm1& f = h.make();
+        const QStringList log = f.Memo_log.lines();
+        if (log.value(0) != "Falha ao conectar Banco Local") return 10;
+        if (!log.value(1).startsWith("Unable to read " + h.path("Banco.ini") + ": ")) return 11;
+        if (!log.value(2).startsWith("Unable to read " + h.path("app.ini") + ": ")) return 12;
+        if (f.editMinutos.Text != "" || f.pnEmail.Text != "" || f.chkVendasApp.Checked || f.Timer1.isActive()) return 13;
+        // LIGAR: the save is refused and the user sees why.
+        f.editMinutos.Text = "10";
+        f.guarded([&] { f.btn_ligarClick(); });
+        if (h.fakes.errors->shown != QStringList{"Unable to write to " + h.path("app.ini")}) return 14;
+        if (h.fakes.autostart->isRegistered("Velorix")) return 15;
+        return 0;
+    };
+
+    {
+        SCOPED_TRACE("a directory in the files' place");
+        velorix::testing::FormHarness h;
+        ASSERT_TRUE(QDir(h.dir.path()).mkdir("app.ini") && QDir(h.dir.path()).mkdir("Banco.ini"));
+        h.write("app.ini/keep.txt", "x");
+        EXPECT_EQ(check(h), 0);
+        EXPECT_EQ(h.read("app.ini/keep.txt"), "x");
+    }
+    {
+        SCOPED_TRACE("no read permission");
+        velorix::testing::FormHarness h;
+        h.write("app.ini", appIni);
+        h.write("Banco.ini", bancoIni);
+        chmod(h.dir.path().toLocal8Bit().constData(), 0777);
+        for (const char* file : {"app.ini", "Banco.ini"}) chmod(h.path(file).toLocal8Bit().constData(), 0);
+        // Root reads anything: the check runs as an unprivileged user.
+        EXPECT_EQ(runUnprivileged([&] { return check(h); }), 0);
+        chmod(h.path("app.ini").toLocal8Bit().constData(), 0644);
+        EXPECT_EQ(h.read("app.ini"), appIni);
+        EXPECT_EQ(QDir(h.dir.path()).entryList(QDir::Files).size(), 2) << "no temporary file left behind";
+    }
 }
 
 TEST(Settings, SaveKilledAtRandomMomentsLeavesOldOrNewSettings) {
