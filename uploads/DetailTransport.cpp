@@ -95,8 +95,8 @@ QString PostJson(const QString& url, const QByteArray& body, const DetailRequest
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     curl_easy_setopt(curl, CURLOPT_SSLVERSION,
-                     options.olderTls ? CURL_SSLVERSION_TLSv1_0 | CURL_SSLVERSION_MAX_TLSv1_2
-                                      : CURL_SSLVERSION_TLSv1_2 | CURL_SSLVERSION_MAX_TLSv1_2);
+                     options.olderTls ? long{CURL_SSLVERSION_TLSv1_0} | long{CURL_SSLVERSION_MAX_TLSv1_2}
+                                      : long{CURL_SSLVERSION_TLSv1_2} | long{CURL_SSLVERSION_MAX_TLSv1_2});
     if (!options.caFile.isEmpty()) curl_easy_setopt(curl, CURLOPT_CAINFO, ca.constData());
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, curlsupport::appendBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &answer);

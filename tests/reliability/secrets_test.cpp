@@ -139,7 +139,9 @@ TEST_F(Secrets, StayOutOfTheProgramsOutput) {
             EXPECT_TRUE(err.contains("Erro de conexão com o banco de dados do servidor Access denied for user '***'@"))
                 << err.toStdString();
         }
-        if (QByteArray(r.name) == "store, missing table") EXPECT_TRUE(err.contains("'***.pedido_loja'")) << err.toStdString();
+        if (QByteArray(r.name) == "store, missing table") {
+            EXPECT_TRUE(err.contains("'***.pedido_loja'")) << err.toStdString();
+        }
         if (r.erpPassword == kWrongErpPassword) {
             EXPECT_TRUE((out + err).contains("Falha ao conectar Banco Local")) << (out + err).toStdString();
         }
@@ -182,15 +184,18 @@ TEST_F(Secrets, StayOutOfTheLogTheErrorDisplayAndTheMessageBoxes) {
         watch(h);
         TForm1& f = *h.form;
         f.FormCreate();
-        for (const QString& typed : {"7", "730", "7305", "7304", "73041", "7304"}) {
-            f.editSenha.Text = typed;
+        for (const char* typed : {"7", "730", "7305", "7304", "73041", "7304"}) {
+            f.editSenha.Text = QString::fromLatin1(typed);
             f.editSenhaChange();
         }
         ASSERT_TRUE(f.cxButton_enviar_empresa.Enabled);
         f.guarded([&] { f.btn_ligarClick(); });
         f.guarded([&] { f.FormShow(); });
         f.cxBtn_syncClick();
-        panel.setAnswer("/app.php", Answer{500, "erro"});
+        Answer refused;
+        refused.status = 500;
+        refused.body = "erro";
+        panel.setAnswer("/app.php", refused);
         f.cxBtn_syncClick();
         panel.clearAnswers();
         auto storeTick = [&] {
