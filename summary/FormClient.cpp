@@ -43,13 +43,6 @@ QString FormClient::post(const QString& url, const QList<std::pair<QString, QStr
     const QByteArray urlBytes = url.toUtf8();
     QByteArray answer, statusLine;
 
-    // Every request starts from a clean handle; live connections and cookies stay. The handle
-    // otherwise keeps counting the silent retries over dead kept-alive connections across
-    // requests, and after five of them in the whole run a request fails at once with
-    // "Connection died" although the panel is up.
-    curl_easy_reset(curl_);
-    curl_easy_setopt(curl_, CURLOPT_COOKIEFILE, "");
-
     curl_slist* headers = nullptr;
     const QByteArray acceptH = "Accept: " + accept.toUtf8();
     const QByteArray agentH = "User-Agent: " + userAgent.toUtf8();
@@ -66,6 +59,11 @@ QString FormClient::post(const QString& url, const QList<std::pair<QString, QStr
     curl_easy_setopt(curl_, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(body.size()));
     curl_easy_setopt(curl_, CURLOPT_HTTPHEADER, headers);
     curl_easy_setopt(curl_, CURLOPT_FOLLOWLOCATION, 0L);
+    // A new connection for every request (cycles are minutes apart; the panel drops idle ones
+    // anyway). The handle keeps counting its silent retries over dead kept-alive connections
+    // for its whole life, and after five of them a request failed at once with "Connection died"
+    // although the panel was up. Resetting the handle instead leaks its cookie-file list.
+    curl_easy_setopt(curl_, CURLOPT_FORBID_REUSE, 1L);
     curl_easy_setopt(curl_, CURLOPT_PROXY, "");
     curl_easy_setopt(curl_, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl_, CURLOPT_CONNECTTIMEOUT_MS, connectMs_);
