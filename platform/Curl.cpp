@@ -11,7 +11,9 @@ void globalInit() {
 }
 
 size_t appendBody(char* ptr, size_t size, size_t n, void* user) {
-    static_cast<QByteArray*>(user)->append(ptr, static_cast<qsizetype>(size * n));
+    auto* answer = static_cast<QByteArray*>(user);
+    if (size * n > kMaxAnswerBytes - static_cast<size_t>(answer->size())) return 0;
+    answer->append(ptr, static_cast<qsizetype>(size * n));
     return size * n;
 }
 

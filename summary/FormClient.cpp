@@ -86,6 +86,7 @@ QString FormClient::post(const QString& url, const QList<std::pair<QString, QStr
     curl_easy_setopt(curl_, CURLOPT_ERRORBUFFER, nullptr);
     curl_easy_setopt(curl_, CURLOPT_POSTFIELDS, nullptr);
 
+    if (rc == CURLE_WRITE_ERROR) throw HttpError(curlsupport::kAnswerTooLarge);
     if (rc != CURLE_OK) {
         QString msg = QString::fromUtf8(errbuf[0] ? errbuf : curl_easy_strerror(rc));
         throw HttpError(msg.toStdString());

@@ -108,6 +108,7 @@ QString PostJson(const QString& url, const QByteArray& body, const DetailRequest
     if (idle.expired) {
         throw DetailRequestError("Read timed out (" + std::to_string(options.readTimeoutMs) + " ms without data)", false);
     }
+    if (rc == CURLE_WRITE_ERROR) throw DetailRequestError(curlsupport::kAnswerTooLarge, false);
     if (rc != CURLE_OK) throw DetailRequestError(errbuf[0] ? errbuf : curl_easy_strerror(rc), false);
 
     char* ctype = nullptr;

@@ -3,8 +3,10 @@
 // cycle goes on or stops, and that every wait ends within the request limits.
 #include "ErpFixture.h"
 #include "FormHarness.h"
+#include "platform/Curl.h"
 #include "summary/FormClient.h"
 #include "tools/panel/PanelServer.h"
+#include "uploads/DetailTransport.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -473,6 +475,52 @@ TEST(FormClientConnections, ConnectionsThePanelDropsNeverWearTheClientOut) {
     server.stop();
     listening.join();
     EXPECT_EQ(answered, 12);
+}
+
+}  // namespace
+
+namespace {
+
+// A panel that answers with far more than a word: both clients give up at the limit with a
+// message saying so, instead of holding the whole answer in memory. Just under it still works.
+TEST(PanelAnswers, PastTheSizeLimitAreRefusedWithTheirOwnMessage) {
+    QTemporaryDir dir;
+    PanelServer panel;
+    panel.start();
+    const QString ca = dir.filePath("panel.pem");
+    {
+        QFile out(ca);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray::fromStdString(panel.certificatePem()));
+    }
+    FormClient client;
+    client.setCaFile(ca);
+    DetailRequestOptions options;
+    options.caFile = ca;
+
+    for (const size_t size : {curlsupport::kMaxAnswerBytes, curlsupport::kMaxAnswerBytes + 1}) {
+        SCOPED_TRACE(size);
+        Answer big;
+        big.body = std::string(size, 'x');
+        panel.setAnswer("/app.php", big);
+        panel.setAnswer("/lista.php", big);
+        const bool fits = size <= curlsupport::kMaxAnswerBytes;
+        try {
+            EXPECT_EQ(client.post(QString::fromStdString(panel.url("/app.php")), {{"email", kEmail}}).size(),
+                      qsizetype(size));
+            EXPECT_TRUE(fits);
+        } catch (const HttpError& e) {
+            EXPECT_FALSE(fits);
+            EXPECT_STREQ(e.what(), curlsupport::kAnswerTooLarge);
+        }
+        try {
+            EXPECT_EQ(PostJson(QString::fromStdString(panel.url("/lista.php")), "[]", options).size(), qsizetype(size));
+            EXPECT_TRUE(fits);
+        } catch (const DetailRequestError& e) {
+            EXPECT_FALSE(fits);
+            EXPECT_STREQ(e.what(), curlsupport::kAnswerTooLarge);
+        }
+    }
 }
 
 }  // namespace
