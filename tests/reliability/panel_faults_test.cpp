@@ -523,4 +523,31 @@ TEST(PanelAnswers, PastTheSizeLimitAreRefusedWithTheirOwnMessage) {
     }
 }
 
+// A panel over https that redirects an upload to plain http: the list is not sent in clear.
+TEST(PanelAnswers, AnHttpsUploadIsNotRedirectedToPlainHttp) {
+    QTemporaryDir dir;
+    PanelServer panel;
+    panel.start();
+    PanelOptions plainOptions;
+    plainOptions.https = false;
+    PanelServer plain(plainOptions);
+    plain.start();
+    const QString ca = dir.filePath("panel.pem");
+    {
+        QFile out(ca);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(QByteArray::fromStdString(panel.certificatePem()));
+    }
+    DetailRequestOptions options;
+    options.caFile = ca;
+    panel.setAnswer("/lista.php", Answer::redirect(302, plain.url("/lista.php")));
+    EXPECT_THROW(PostJson(QString::fromStdString(panel.url("/lista.php")), "[1]", options), DetailRequestError);
+    EXPECT_TRUE(plain.requests().empty());
+    // Plain http to start with may go on to https.
+    plain.setAnswer("/lista.php", Answer::redirect(302, panel.url("/novo.php")));
+    EXPECT_EQ(PostJson(QString::fromStdString(plain.url("/lista.php")), "[1]", options), "OK");
+    ASSERT_EQ(panel.requests().size(), 2u);
+    EXPECT_EQ(panel.requests()[1].body, "[1]");
+}
+
 }  // namespace
