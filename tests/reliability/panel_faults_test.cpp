@@ -481,6 +481,11 @@ TEST(FormClientConnections, ConnectionsThePanelDropsNeverWearTheClientOut) {
 
 namespace {
 
+bool writeFile(const QString& path, const std::string& text) {
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(text.data(), qint64(text.size())) == qint64(text.size());
+}
+
 // A panel that answers with far more than a word: both clients give up at the limit with a
 // message saying so, instead of holding the whole answer in memory. Just under it still works.
 TEST(PanelAnswers, PastTheSizeLimitAreRefusedWithTheirOwnMessage) {
@@ -488,11 +493,7 @@ TEST(PanelAnswers, PastTheSizeLimitAreRefusedWithTheirOwnMessage) {
     PanelServer panel;
     panel.start();
     const QString ca = dir.filePath("panel.pem");
-    {
-        QFile out(ca);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QByteArray::fromStdString(panel.certificatePem()));
-    }
+    ASSERT_TRUE(writeFile(ca, panel.certificatePem()));
     FormClient client;
     client.setCaFile(ca);
     DetailRequestOptions options;
@@ -533,11 +534,7 @@ TEST(PanelAnswers, AnHttpsUploadIsNotRedirectedToPlainHttp) {
     PanelServer plain(plainOptions);
     plain.start();
     const QString ca = dir.filePath("panel.pem");
-    {
-        QFile out(ca);
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write(QByteArray::fromStdString(panel.certificatePem()));
-    }
+    ASSERT_TRUE(writeFile(ca, panel.certificatePem()));
     DetailRequestOptions options;
     options.caFile = ca;
     panel.setAnswer("/lista.php", Answer::redirect(302, plain.url("/lista.php")));
